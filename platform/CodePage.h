@@ -1,0 +1,35 @@
+// Code-page services over ICU. Code pages are Windows code-page numbers;
+// 1200 is UTF-16LE. Unmappable characters become one blank each.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+// The system ANSI code page from the process locale's character set
+// (GBK/GB2312 936, BIG5 950, UTF-8 or C 65001, ...).
+uint32_t GetACP();
+uint32_t GetOEMCP();
+bool IsValidCodePage(uint32_t cp);
+
+// Multibyte text in code page cp to UTF-16. Undecodable bytes are replaced;
+// *ok is false for a code page that cannot be converted.
+QString MultiByteToWide(uint32_t cp, const char* data, qsizetype size, bool* ok = nullptr);
+inline QString MultiByteToWide(uint32_t cp, const QByteArray& bytes, bool* ok = nullptr) {
+  return MultiByteToWide(cp, bytes.constData(), bytes.size(), ok);
+}
+// UTF-16 to code page cp, a blank for every character the code page lacks.
+QByteArray WideToMultiByte(uint32_t cp, const QString& text, bool* ok = nullptr);
+
+struct LocaleCodePages {
+  uint32_t lcid;
+  uint32_t oemCodePage;   // 0 for none
+  uint32_t ansiCodePage;  // 0 for none
+};
+// The installed locales and their OEM and ANSI code pages (a built-in table
+// of Windows locales; only code pages that ICU converts).
+const std::vector<LocaleCodePages>& InstalledLocales();
+// The display name of a code page, "936  (ANSI/OEM - Simplified Chinese GBK)";
+// empty when it is not known.
+QString CodePageName(uint32_t cp);

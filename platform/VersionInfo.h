@@ -1,0 +1,14 @@
+// Version notes: string pairs ("FileVersion", "ProductName", ...) in the ELF
+// note section that TTS_VERSION_NOTE writes, read from the file without
+// loading it.
+#pragma once
+
+#include <QString>
+
+// The value of key in the file's version note; empty when the file, the note
+// or the key is missing or the file is malformed.
+QString GetFileVersionString(const QString& path, const QString& key);
+// The folder of the running program, without a trailing separator.
+QString GetAppDir();
+// The running program's full path.
+QString GetAppPath();

@@ -1,0 +1,3 @@
+#include "tools/vudeze-cli/Cli.h"
+
+int main(int argc, char** argv) { return RunCli(argc, argv); }
