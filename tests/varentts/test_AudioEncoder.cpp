@@ -1,0 +1,249 @@
+// The engine's audio encoder: sizes and rates of every format, byte-exact
+// streaming whatever the chunking, exact values at the edges of the coders,
+// and what an independent decoder (sox) makes of the bytes.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <cmath>
+#include <numbers>
+
+#include "TestSupport.h"
+#include "plugins/varentts/AudioEncoder.h"
+#include "sdk/ttsapi.h"
+
+using varentts::CAudioEncoder;
+
+namespace {
+
+constexpr uint32_t kSynthRate = 22050;
+
+std::vector<int16_t> Tone(uint32_t rate, size_t count, double amplitude = 9000) {
+  std::vector<int16_t> s(count);
+  for (size_t i = 0; i < count; ++i) {
+    double t = double(i) / rate;
+    s[i] = int16_t(std::lrint(amplitude * (std::sin(2 * std::numbers::pi * 440 * t) +
+                                           std::sin(2 * std::numbers::pi * 1000 * t))));
+  }
+  return s;
+}
+
+// Encodes the samples in pieces of the given sizes (cycled), then flushes.
+std::vector<uint8_t> Encode(CAudioEncoder& enc, const std::vector<int16_t>& in,
+                            std::vector<size_t> pieces = {1u << 30}) {
+  std::vector<uint8_t> out;
+  for (size_t at = 0, k = 0; at < in.size(); ++k) {
+    size_t n = std::min(pieces[k % pieces.size()], in.size() - at);
+    EXPECT_EQ(enc.Process(in.data() + at, n, &out), 0u);
+    at += n;
+  }
+  EXPECT_EQ(enc.Flush(&out), 0u);
+  return out;
+}
+
+std::unique_ptr<CAudioEncoder> Make(uint32_t code, uint32_t rate = kSynthRate) {
+  uint32_t error = 99;
+  auto enc = CAudioEncoder::Create(code, rate, &error);
+  EXPECT_TRUE(enc);
+  EXPECT_EQ(error, 0u);
+  return enc;
+}
+
+struct Row {
+  uint32_t code, rate, bits;
+};
+const Row kRows[] = {{0, 16000, 16}, {1, 8000, 8},   {2, 16000, 8}, {3, 8000, 16},  {4, 16000, 16},
+                     {5, 11025, 8},  {6, 11025, 16}, {7, 6000, 8},  {8, 6000, 16},  {9, 16000, 8},
+                     {10, 16000, 8}, {11, 8000, 8},  {12, 8000, 8}, {13, 11025, 8}, {14, 11025, 8},
+                     {15, 6000, 8},  {16, 6000, 8},  {17, 8000, 4}, {18, 6000, 4},  {19, 8000, 3},
+                     {20, 8000, 5},  {21, 6000, 4},  {22, 8000, 4}};
+
+class EveryCode : public ::testing::TestWithParam<Row> {};
+
+TEST_P(EveryCode, RateBitsAndLengthOfOneSecond) {
+  const Row& r = GetParam();
+  auto enc = Make(r.code);
+  ASSERT_TRUE(enc);
+  EXPECT_EQ(enc->OutputRate(), r.rate);
+  EXPECT_EQ(enc->OutputBits(), r.bits);
+  auto out = Encode(*enc, Tone(kSynthRate, kSynthRate));
+  // One second at the output rate, padded to whole bytes or code groups.
+  size_t expected = (size_t(r.rate) * r.bits + 7) / 8;
+  EXPECT_NEAR(double(out.size()), double(expected), r.bits >= 8 ? 0 : 5);
+}
+
+// Streaming must give the same bytes whatever the chunking, and a flushed
+// encoder must start over exactly like a new one.
+TEST_P(EveryCode, SameBytesWhateverTheChunkingAndAfterFlush) {
+  auto in = Tone(kSynthRate, 30011);
+  auto enc = Make(GetParam().code);
+  ASSERT_TRUE(enc);
+  auto whole = Encode(*enc, in);
+  EXPECT_EQ(Encode(*enc, in, {1, 7, 333, 2, 4099, 5000, 13}), whole);
+  EXPECT_EQ(Encode(*enc, in, {3}), whole);
+}
+
+QByteArray AuHeader(uint32_t encoding, uint32_t rate, uint32_t size) {
+  QByteArray h(".snd");
+  for (uint32_t v : {28u, size, encoding, rate, 1u, 0u}) {
+    for (int shift = 24; shift >= 0; shift -= 8) h.append(char(v >> shift));
+  }
+  return h;
+}
+
+// Decodes with sox into 16-bit samples; empty when sox fails.
+std::vector<int16_t> SoxDecode(const Row& r, const std::vector<uint8_t>& bytes) {
+  QTemporaryDir dir;
+  QByteArray data(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+  QString in = dir.filePath("in"), out = dir.filePath("out.raw");
+  QStringList args{"-t", "raw", "-c", "1", "-r", QString::number(r.rate)};
+  if (r.code >= 21) {
+    args = QStringList{"-t", "vox", "-r", QString::number(r.rate)};
+  } else if (r.code >= 17) {
+    uint32_t encoding = r.bits == 4 ? 23 : r.bits == 3 ? 25 : 26;
+    data.prepend(AuHeader(encoding, r.rate, uint32_t(bytes.size())));
+    args = QStringList{"-t", "au"};
+  } else if (r.code >= 9) {
+    args << "-e" << (r.code % 2 ? "a-law" : "mu-law") << "-b"
+         << "8";
+  } else if (r.bits == 8) {
+    args << "-e"
+         << "unsigned-integer"
+         << "-b"
+         << "8";
+  } else {
+    args << "-e"
+         << "signed-integer"
+         << "-b"
+         << "16"
+         << "-L";
+  }
+  if (!WriteAll(in, data)) return {};
+  args << in << "-t"
+       << "raw"
+       << "-e"
+       << "signed-integer"
+       << "-b"
+       << "16"
+       << "-L" << out;
+  if (r.code >= 21)
+    args << "highpass"
+         << "10";
+  ProcessResult p = RunProgram("sox", args);
+  EXPECT_EQ(p.exitCode, 0) << p.err.constData();
+  QByteArray raw = ReadAll(out);
+  std::vector<int16_t> s(size_t(raw.size()) / 2);
+  std::memcpy(s.data(), raw.constData(), s.size() * 2);
+  return s;
+}
+
+double Correlation(const std::vector<int16_t>& a, const std::vector<int16_t>& b) {
+  // Skip the first 50 ms, where the coders adapt and the high-pass settles.
+  size_t from = a.size() / 20, to = std::min(a.size(), b.size());
+  double ab = 0, aa = 0, bb = 0;
+  for (size_t i = from; i < to; ++i) {
+    ab += double(a[i]) * b[i];
+    aa += double(a[i]) * a[i];
+    bb += double(b[i]) * b[i];
+  }
+  return aa > 0 && bb > 0 ? ab / std::sqrt(aa * bb) : 0;
+}
+
+TEST_P(EveryCode, SoxDecodesTheToneBack) {
+  const Row& r = GetParam();
+  auto enc = Make(r.code);
+  ASSERT_TRUE(enc);
+  auto decoded = SoxDecode(r, Encode(*enc, Tone(kSynthRate, kSynthRate)));
+  auto reference = Tone(r.rate, r.rate);
+  EXPECT_NEAR(double(decoded.size()), double(reference.size()), 5);
+  EXPECT_GT(Correlation(reference, decoded), 0.95);
+}
+
+INSTANTIATE_TEST_SUITE_P(AudioEncoder, EveryCode, ::testing::ValuesIn(kRows),
+                         [](const auto& info) { return "Code" + std::to_string(info.param.code); });
+
+TEST(AudioEncoder, SilenceValues) {
+  for (auto [code, rate, silence] : {std::tuple{2u, 16000u, 0x80},
+                                     {7u, 22050u, 0x80},
+                                     {11u, 8000u, 0xD5},
+                                     {9u, 22050u, 0xD5},
+                                     {12u, 8000u, 0xFF},
+                                     {16u, 22050u, 0xFF}}) {
+    auto enc = Make(code, rate);
+    ASSERT_TRUE(enc);
+    auto out = Encode(*enc, std::vector<int16_t>(rate / 10, 0));
+    ASSERT_FALSE(out.empty());
+    for (uint8_t b : out) ASSERT_EQ(b, silence) << "code " << code << " from " << rate;
+  }
+}
+
+TEST(AudioEncoder, EightBitRoundsToNearestAndClips) {
+  auto enc = Make(2, 16000);  // same rate: no resampler in between
+  ASSERT_TRUE(enc);
+  auto out = Encode(*enc, {-32768, -32767, -129, -127, 0, 127, 129, 383, 32767});
+  EXPECT_EQ(out, (std::vector<uint8_t>{0x00, 0x00, 0x7F, 0x80, 0x80, 0x80, 0x81, 0x81, 0xFF}));
+}
+
+TEST(AudioEncoder, SixteenBitAtTheSameRateIsUnchanged) {
+  auto in = Tone(16000, 1001, 16000);  // peaks near full scale
+  in.push_back(-32768);
+  auto enc = Make(4, 16000);
+  ASSERT_TRUE(enc);
+  auto out = Encode(*enc, in);
+  ASSERT_EQ(out.size(), in.size() * 2);
+  EXPECT_EQ(std::memcmp(out.data(), in.data(), out.size()), 0);
+}
+
+// A full-scale step rings past full scale in the resampler; the ringing must
+// clip, never wrap round to the opposite sign.
+TEST(AudioEncoder, ResamplerOvershootClips) {
+  std::vector<int16_t> in(kSynthRate / 2, 32767);
+  std::fill(in.begin(), in.begin() + kSynthRate / 10, int16_t(0));
+  for (auto [code, top, floor] : {std::tuple{3u, 32767, 0}, {1u, 255, 128}}) {
+    auto enc = Make(code);
+    ASSERT_TRUE(enc);
+    auto out = Encode(*enc, in);
+    std::vector<int> v;
+    for (size_t i = 0; i < out.size(); code == 3 ? i += 2 : ++i)
+      v.push_back(code == 3 ? int16_t(out[i] | out[i + 1] << 8) : out[i]);
+    EXPECT_EQ(*std::max_element(v.begin(), v.end()), top);
+    EXPECT_GT(*std::min_element(v.begin() + 810, v.end()), floor) << "code " << code;
+  }
+}
+
+// Leftover ADPCM bits are not lost: n samples give whole code groups.
+TEST(AudioEncoder, AdpcmPadsToWholeGroups) {
+  for (auto [code, groupSamples, groupBytes] :
+       {std::tuple{17u, 2u, 1u}, {19u, 8u, 3u}, {20u, 8u, 5u}, {22u, 2u, 1u}}) {
+    for (size_t n : {0, 1, 2, 3, 8, 9}) {
+      auto enc = Make(code, 8000);
+      ASSERT_TRUE(enc);
+      auto out = Encode(*enc, Tone(8000, n));
+      EXPECT_EQ(out.size(), (n + groupSamples - 1) / groupSamples * groupBytes)
+          << "code " << code << ", " << n << " samples";
+    }
+  }
+}
+
+TEST(AudioEncoder, RefusesUnknownCodesAndBadArguments) {
+  for (uint32_t code : {23u, 26u, 30u, 31u, 1000u}) {
+    uint32_t error = 0;
+    EXPECT_FALSE(CAudioEncoder::Create(code, kSynthRate, &error));
+    EXPECT_EQ(error, TTSERR_INVALIDVALUE) << code;
+  }
+  uint32_t error = 0;
+  EXPECT_FALSE(CAudioEncoder::Create(4, 0, &error));
+  EXPECT_EQ(error, TTSERR_INVALIDVALUE);
+  EXPECT_FALSE(CAudioEncoder::Create(99, kSynthRate, nullptr));
+
+  auto enc = Make(17);
+  ASSERT_TRUE(enc);
+  std::vector<uint8_t> out;
+  int16_t s = 0;
+  EXPECT_EQ(enc->Process(&s, 1, nullptr), TTSERR_INVALIDARG);
+  EXPECT_EQ(enc->Process(nullptr, 5, &out), TTSERR_INVALIDARG);
+  EXPECT_EQ(enc->Process(nullptr, 0, &out), 0u);
+  EXPECT_EQ(enc->Flush(nullptr), TTSERR_INVALIDARG);
+  EXPECT_TRUE(out.empty());
+}
+
+}  // namespace
