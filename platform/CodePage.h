@@ -10,6 +10,10 @@
 // The system ANSI code page from the process locale's character set
 // (GBK/GB2312 936, BIG5 950, UTF-8 or C 65001, ...).
 uint32_t GetACP();
+// The code page of a C library character-set name ("UTF-8", "GBK",
+// "ISO-8859-5", "ANSI_X3.4-1968"); 65001 for names without a Windows
+// counterpart.
+uint32_t CodePageFromCharset(const char* charset);
 uint32_t GetOEMCP();
 bool IsValidCodePage(uint32_t cp);
 

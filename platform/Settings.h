@@ -1,7 +1,14 @@
 // The settings root "Software\Varenco\VUDEZE 5.0" over QSettings("Varenco",
 // "VUDEZE 5.0") with registry-style results: a missing key or value gives 2.
-// Each registry subkey is a QSettings group. Tests point XDG_CONFIG_HOME at a
-// temporary folder.
+// Each registry subkey is a QSettings group ("\" or "/" separate subkeys).
+// Tests point XDG_CONFIG_HOME at a temporary folder.
+// The file stores values as text, so a value's type is not kept: a number
+// written by SetDword reads back through QueryString as its decimal text, and
+// a text that is a decimal number reads through QueryDword as that number;
+// any other text read by QueryDword is 13. Names are case-sensitive. A key
+// exists while it holds a value or a subkey (Create on its own stores nothing).
+// A CRegKey is a small value (a path); all functions may be called from any
+// thread (each builds its own QSettings over the shared file cache).
 #pragma once
 
 #include <QString>
@@ -9,7 +16,7 @@
 #include <memory>
 
 class CRegKey {
-public:
+ public:
   CRegKey() = default;
   // The root key, open.
   static CRegKey Root();
@@ -21,19 +28,26 @@ public:
   bool IsOpen() const { return m_open; }
   QString Path() const { return m_path; }
 
-  // 2 when the value is missing; a string value read as a number is 13.
+  // 2 when the value is missing; a text that is not a 32-bit decimal number
+  // read as a number is 13; 6 on a key that is not open. Value names may not
+  // be empty or hold "/" or "\" (2 on reading, 87 on writing).
   uint32_t QueryString(const QString& name, QString* value) const;
   uint32_t QueryDword(const QString& name, uint32_t* value) const;
   uint32_t SetString(const QString& name, const QString& value);
   uint32_t SetDword(const QString& name, uint32_t value);
   uint32_t DeleteValue(const QString& name);
+  // Deletes a subkey with all its values and subkeys; 2 when it does not exist.
+  uint32_t RecurseDeleteKey(const QString& subkey);
 
-private:
+ private:
   QString m_path;  // group path below the root, "/"-separated; empty for the root
   bool m_open = false;
 };
 
-// The application profile: sections are subkeys of the root.
+// The application profile: sections are subkeys of the root. A missing
+// section or entry, or an entry that is not a number for GetProfileInt, gives
+// the default. WriteProfileString with a null entry deletes the section, with
+// a null value deletes the entry.
 QString GetProfileString(const QString& section, const QString& entry,
                          const QString& defaultValue = QString());
 int GetProfileInt(const QString& section, const QString& entry, int defaultValue);

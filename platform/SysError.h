@@ -8,7 +8,9 @@
 inline constexpr uint32_t ERROR_FILE_NOT_FOUND = 2;
 inline constexpr uint32_t ERROR_PATH_NOT_FOUND = 3;
 inline constexpr uint32_t ERROR_ACCESS_DENIED = 5;
+inline constexpr uint32_t ERROR_INVALID_HANDLE = 6;
 inline constexpr uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;
+inline constexpr uint32_t ERROR_INVALID_DATA = 13;
 inline constexpr uint32_t ERROR_WRITE_FAULT = 29;
 inline constexpr uint32_t ERROR_READ_FAULT = 30;
 inline constexpr uint32_t ERROR_INVALID_PARAMETER = 87;
