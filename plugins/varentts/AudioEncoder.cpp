@@ -82,6 +82,9 @@ inline long RoundClip(float v, long lo, long hi) {
   return std::clamp(std::lrint(v), lo, hi);
 }
 
+// Owns the resampler (none when the input is already at the output rate), the
+// ADPCM coder state of the G.726 and VOX codes, and its scratch buffers. The
+// thread that synthesises calls everything; one call at a time.
 class CResamplingEncoder final : public CAudioEncoder {
  public:
   CResamplingEncoder(const FormatRow& row, uint32_t inputRate) : m_row(row), m_inRate(inputRate) {}
@@ -204,39 +207,41 @@ class CResamplingEncoder final : public CAudioEncoder {
   // Encodes n samples (16-bit units, any value) at the output rate; n is at
   // most the buffer capacity.
   uint32_t Encode(const float* v, size_t n, std::vector<uint8_t>* out) {
+    if (m_row.coding == Coding::kG726 || m_row.coding == Coding::kOki) {
+      for (size_t i = 0; i < n; ++i)
+        m_pcm[i] = static_cast<int16_t>(RoundClip(v[i], -32768, 32767));
+      return EncodePcm(n, out);
+    }
+    size_t at = out->size();
+    out->resize(at + (m_row.coding == Coding::kPcm16 ? 2 * n : n));
+    uint8_t* p = out->data() + at;
     switch (m_row.coding) {
-      case Coding::kPcm16: {
-        size_t at = out->size();
-        out->resize(at + 2 * n);
-        uint8_t* p = out->data() + at;
+      case Coding::kPcm16:
         for (size_t i = 0; i < n; ++i) {
           auto s = static_cast<uint16_t>(RoundClip(v[i], -32768, 32767));
           p[2 * i] = static_cast<uint8_t>(s & 0xFF);
           p[2 * i + 1] = static_cast<uint8_t>(s >> 8);
         }
-        return 0;
-      }
+        break;
       case Coding::kPcm8:
         // Unsigned 8-bit as WAVE files hold it: 128 is silence. Dividing by
         // 256 is exact in float, so the rounding is that of lrint.
         for (size_t i = 0; i < n; ++i)
-          out->push_back(static_cast<uint8_t>(RoundClip(v[i] / 256.0f, -128, 127) + 128));
-        return 0;
+          p[i] = static_cast<uint8_t>(RoundClip(v[i] / 256.0f, -128, 127) + 128);
+        break;
       case Coding::kALaw:
         for (size_t i = 0; i < n; ++i)
-          out->push_back(linear_to_alaw(static_cast<int>(RoundClip(v[i], -32768, 32767))));
-        return 0;
+          p[i] = linear_to_alaw(static_cast<int>(RoundClip(v[i], -32768, 32767)));
+        break;
       case Coding::kMuLaw:
         for (size_t i = 0; i < n; ++i)
-          out->push_back(linear_to_ulaw(static_cast<int>(RoundClip(v[i], -32768, 32767))));
-        return 0;
+          p[i] = linear_to_ulaw(static_cast<int>(RoundClip(v[i], -32768, 32767)));
+        break;
       case Coding::kG726:
       case Coding::kOki:
-        for (size_t i = 0; i < n; ++i)
-          m_pcm[i] = static_cast<int16_t>(RoundClip(v[i], -32768, 32767));
-        return EncodePcm(n, out);
+        break;
     }
-    return TTSERR_ENGINEFAIL;
+    return 0;
   }
 
   // Runs the ADPCM coder over the first n samples of m_pcm.
