@@ -119,7 +119,9 @@ extern "C" {
 #define TTS_AGE_MIDDLE 3u
 #define TTS_AGE_AGED 4u
 
-/* Status bit of the synthesis descriptor: more audio follows. */
+/* Status bit of the synthesis descriptor: more audio follows. The program
+ * calls TTSSynthText with the bit set; an engine may clear it there when the
+ * text gives no audio, and clears it with the last piece of TTSFetchNext. */
 #define TTS_STATUS_MORE 1u
 
 #pragma pack(push, 1)
