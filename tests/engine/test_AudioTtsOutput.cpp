@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <vector>
+
+#include "engine/AudioTtsOutput.h"
+#include "platform/SysError.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+class EventLog : public CAudioSink {
+ public:
+  void OnOutputOpen() override { events.push_back("open"); }
+  void OnOutputDone(int32_t block) override { events.push_back("done " + std::to_string(block)); }
+  void OnOutputClose() override { events.push_back("close"); }
+  std::vector<std::string> events;
+};
+
+uint32_t U32(const QByteArray& b, int at) {
+  return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8 |
+         static_cast<uint8_t>(b[at + 2]) << 16 |
+         static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
+}
+uint16_t U16(const QByteArray& b, int at) {
+  return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8);
+}
+
+class AudioTtsOutputTest : public ::testing::Test {
+ protected:
+  void SetPath(CAudioTtsOutput& sink, const QString& path) {
+    sink.SetParam(path.utf16(), static_cast<uint32_t>(path.size() * 2));
+  }
+
+  // Runs one export of two blocks (100 and 33 bytes) in the given format.
+  uint32_t Export(CAudioTtsOutput& sink, const WAVEFORMATEX& format, EventLog* log) {
+    sink.SetSink(log);
+    uint32_t r = sink.SetFormat(&format, nullptr, kAudioBlockCount);
+    if (r == 0) r = sink.Open();
+    if (r != 0) {
+      sink.Close();
+      return r;
+    }
+    for (int i = 0; i < 133; ++i) m_audio[i] = static_cast<uint8_t>(i * 7);
+    uint32_t size = 100;
+    r = sink.Write(0, m_audio, &size);
+    size = 33;
+    if (r == 0) r = sink.Write(1, m_audio + 100, &size);
+    sink.Close();
+    return r;
+  }
+
+  // A path of exactly n characters inside the temporary folder.
+  QString PathOfLength(int n) {
+    const QString base = m_dir.path() + '/';
+    const int sub = n - static_cast<int>(base.size()) - 1 - 20;
+    EXPECT_GT(sub, 0);
+    const QString dir = base + QString(sub, 'd');
+    QDir().mkpath(dir);
+    const QString path = dir + '/' + QString(20, 'f');
+    EXPECT_EQ(path.size(), n);
+    return path;
+  }
+
+  QTemporaryDir m_dir;
+  uint8_t m_audio[133];
+};
+
+TEST_F(AudioTtsOutputTest, NoPathWritesNothingButReportsAsAFile) {
+  CAudioTtsOutput sink;
+  EventLog log;
+  EXPECT_EQ(Export(sink, WAVEFORMATEX{6, 1, 8000, 8000, 1, 8, 0}, &log), 0u);
+  EXPECT_EQ(log.events, (std::vector<std::string>{"open", "done 0", "done 1", "close"}));
+  EXPECT_TRUE(QDir(m_dir.path()).isEmpty());
+  EXPECT_FALSE(sink.IsFileOpen());
+}
+
+TEST_F(AudioTtsOutputTest, LayoutFollowsTheFormatTag) {
+  struct Row {
+    const char* name;
+    WAVEFORMATEX format;
+    int header;
+  } rows[] = {
+      {"PCM 8K 8-bit", {1, 1, 8000, 8000, 1, 8, 0}, 44},
+      {"A-law 16K", {6, 1, 16000, 16000, 1, 8, 0}, 58},
+      {"mu-law 6K", {7, 1, 6000, 6000, 1, 8, 0}, 58},
+      {"G.721", {8, 1, 8000, 0, 0, 4, 0}, 0},
+      {"engine default without a tag", {0, 1, 0, 0, 0, 0, 0}, 0},
+  };
+  for (const Row& row : rows) {
+    const QString path = m_dir.filePath(QString::fromLatin1(row.name));
+    CAudioTtsOutput sink;
+    SetPath(sink, path);
+    EventLog log;
+    ASSERT_EQ(Export(sink, row.format, &log), 0u) << row.name;
+    sink.FreeParam();
+    EXPECT_EQ(log.events, (std::vector<std::string>{"open", "done 0", "done 1", "close"}));
+    const QByteArray file = ReadAll(path);
+    ASSERT_EQ(file.size(), row.header + 133) << row.name;
+    EXPECT_EQ(file.mid(row.header), QByteArray(reinterpret_cast<const char*>(m_audio), 133))
+        << row.name;
+    if (row.header == 0) continue;
+    EXPECT_EQ(file.left(4), QByteArray("RIFF")) << row.name;
+    EXPECT_EQ(U32(file, 4), static_cast<uint32_t>(file.size() - 8)) << row.name;
+    EXPECT_EQ(U32(file, 16), row.header == 44 ? 16u : 18u) << row.name;
+    EXPECT_EQ(U16(file, 20), row.format.wFormatTag) << row.name;
+    EXPECT_EQ(U32(file, 24), row.format.nSamplesPerSec) << row.name;
+    EXPECT_EQ(U32(file, 28), row.format.nAvgBytesPerSec) << row.name;
+    EXPECT_EQ(U16(file, 34), row.format.wBitsPerSample) << row.name;
+    if (row.header == 58) {
+      EXPECT_EQ(file.mid(38, 4), QByteArray("dact")) << row.name;
+      EXPECT_EQ(U32(file, 42), 4u) << row.name;
+      EXPECT_EQ(U32(file, 46), 0u) << row.name;
+    }
+    EXPECT_EQ(file.mid(row.header - 8, 4), QByteArray("data")) << row.name;
+    EXPECT_EQ(U32(file, row.header - 4), 133u) << row.name;
+  }
+}
+
+TEST_F(AudioTtsOutputTest, LongPathsAreRefusedNotCut) {
+  struct Row {
+    const char* name;
+    uint16_t tag;
+    int length;
+    uint32_t expected;
+  } rows[] = {
+      {"A-law, 255 characters", 6, 255, 0},
+      {"A-law, 256 characters", 6, 256, ERROR_FILENAME_EXCED_RANGE},
+      {"raw, 256 characters", 8, 256, ERROR_FILENAME_EXCED_RANGE},
+      {"PCM, 259 characters", 1, 259, 0},
+      {"PCM, 260 characters", 1, 260, ERROR_FILENAME_EXCED_RANGE},
+  };
+  for (const Row& row : rows) {
+    const QString path = PathOfLength(row.length);
+    CAudioTtsOutput sink;
+    SetPath(sink, path);
+    EventLog log;
+    EXPECT_EQ(Export(sink, WAVEFORMATEX{row.tag, 1, 8000, 8000, 1, 8, 0}, &log), row.expected)
+        << row.name;
+    sink.FreeParam();
+    EXPECT_EQ(QFileInfo::exists(path), row.expected == 0) << row.name;
+    // A refused path sends no open, only the close of the failed start.
+    if (row.expected != 0) EXPECT_EQ(log.events, std::vector<std::string>{"close"}) << row.name;
+    // Nothing was created under a shortened name either.
+    const QString dir = QFileInfo(path).path();
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files).size(), row.expected == 0 ? 1 : 0) << row.name;
+    QFile::remove(path);
+  }
+}
+
+}  // namespace
