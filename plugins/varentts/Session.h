@@ -1,0 +1,100 @@
+// One connected engine instance: its parameters, the custom resources loaded
+// into it, and at most one synthesis in progress.
+//
+// A synthesis decodes the text once (TTSSynthText), then produces audio one
+// chunk (a sentence or clause) at a time as TTSFetchNext asks for pieces, so
+// memory stays bounded by one chunk whatever the text's length. Pieces are
+// word-sized, encoded into the audio data format chosen when the synthesis
+// started, and carry the input byte offsets of the word they speak.
+//
+// Threads: the program calls set-up and parameter entry points on its user
+// interface thread and synthesis entry points on its audio thread; every
+// public function takes the instance's lock, so they never interleave. The
+// audio of the current piece stays valid until the next FetchNext or Clean.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "plugins/varentts/AudioEncoder.h"
+#include "plugins/varentts/EspeakHost.h"
+#include "plugins/varentts/InputText.h"
+#include "plugins/varentts/Lexicon.h"
+#include "plugins/varentts/TextChunker.h"
+#include "sdk/ttsapi.h"
+
+namespace varentts {
+
+// A loaded custom resource package; null lexicon for "standard".
+struct UserLib {
+  std::string name;
+  std::unique_ptr<CLexicon> lexicon;
+};
+
+struct EngineParams {
+  uint32_t voice = 0;  // set from DefaultVoice() at construction
+  uint32_t codePage = TTS_CP_DEFAULT;
+  uint32_t format = 0;  // 0 = the default, code 4
+  int32_t rate = 0;
+  int32_t pitch = 0;
+  int32_t volume = 0;
+  int32_t background = -1;
+  ReadingOptions options;
+};
+
+class CSession {
+ public:
+  CSession();
+
+  uint32_t GetParam(uint32_t id, void* value, uint32_t* size);
+  uint32_t SetParam(uint32_t id, const void* value, uint32_t size);
+
+  uint32_t SynthText(TTSSynthDesc* desc);
+  uint32_t FetchNext(TTSSynthDesc* desc);
+  uint32_t Clean();
+
+  uint32_t LoadUserLib(void** handle, const char* name, uint32_t byteLength);
+  uint32_t UnloadUserLib(void* handle);
+
+  // The custom resource packages shipped beside the library, sorted by name.
+  static std::vector<std::string> AvailablePackages();
+
+ private:
+  struct Piece {
+    std::vector<uint8_t> audio;
+    uint32_t textStart;
+    uint32_t textEnd;
+  };
+  uint32_t ProduceChunk();
+  uint32_t Finish();
+  uint32_t QueueSamplesChecked(const int16_t* samples, size_t count, uint32_t start, uint32_t end);
+  void ResetSynthesis();
+
+  std::mutex m_lock;
+  EngineParams m_params;
+  std::vector<std::unique_ptr<UserLib>> m_userLibs;
+
+  // The synthesis in progress.
+  bool m_active = false;
+  EngineParams m_synthParams;
+  std::vector<std::unique_ptr<CLexicon>> m_synthLexicons;  // copies: unloading mid-way is safe
+  CInputText m_text;
+  CTextChunker m_chunker;
+  std::unique_ptr<CAudioEncoder> m_encoder;
+  std::deque<Piece> m_pending;
+  Piece m_current;
+  bool m_started = false;       // leading silence split off
+  bool m_finished = false;      // trailing piece queued
+  std::vector<int16_t> m_tail;  // quiet end of the last chunk, not yet queued
+  SpeechChunk m_lookahead;
+  bool m_haveLookahead = false;
+  uint64_t m_position = 0;  // samples produced, for the background sound
+  std::vector<int16_t> m_samples;
+  std::vector<WordEvent> m_events;
+};
+
+}  // namespace varentts
