@@ -4,12 +4,36 @@
 // engines, selects, initialises and connects one, enumerates its voices, and
 // forwards synthesis and parameter calls with the current instance.
 //
+// Owns: the loaded library (and, in the object form, the engine object), the
+// engine instance and user-library handles, the engine and voice tables.
+// Every operation returns a result code and leaves reporting to its caller.
+//
 // Threads: set-up, selection and parameter calls on the user-interface
 // thread; SynthText, FetchNext and Clean on the audio worker thread. No lock:
-// callers never overlap them.
+// callers never overlap them (the program disables engine changes while a
+// synthesis runs).
+//
+// Choices where the engine interface leaves room:
+// - A text that does not fit its record field (an engine name of more than
+//   47 bytes or a server address of more than 35 bytes for the connect block,
+//   an address of more than 119 bytes for the engine filter) is refused with
+//   kAdapterNameTooLong before anything is sent: cutting it would silently
+//   name another engine.
+// - A library that lacks an entry point an operation needs gives
+//   TTSERR_NOTSUPPORTED for that operation; clean-up calls that are missing
+//   (SEMFindClose, TTSUninitialize on unload) are skipped.
+// - TTSInitializeEx answering TTSERR_ALREADYINIT counts as success: the
+//   selection goes on to connect.
+// - A failed TTSConnect that leaves the block's error code 0 gives
+//   TTSERR_NOINSTANCE, never success.
+// - The user-library handle belongs to the instance: disconnecting forgets
+//   it, so a later TTSUnloadUserLib never hands an old instance's handle to
+//   a new one.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/DynLib.h"
@@ -42,9 +66,20 @@ inline constexpr int kMaxEngines = 256;
 inline constexpr int kMaxVoices = 256;
 // The adapter's own result when no settings key is given.
 inline constexpr uint32_t kAdapterNoKey = 774;
+// A name or address too long for its record field (see the class comment).
+inline constexpr uint32_t kAdapterNameTooLong = TTSERR_INVALIDARG;
+// The registry's answer for a value longer than its buffer (SvcModule holds
+// at most 260 characters).
+inline constexpr uint32_t kAdapterValueTooLong = 234;
+inline constexpr int kMaxModulePath = 260;
+
+// A text field of an engine or voice record: its bytes up to the first zero,
+// never past the field's room (an engine may fill a field without a zero).
+QByteArray RecordText(const char* field, size_t room);
+#define VUDEZE_RECORD_TEXT(record, field) RecordText((record).field, sizeof((record).field))
 
 class CTtsAdapter {
-public:
+ public:
   CTtsAdapter();
   virtual ~CTtsAdapter();
   CTtsAdapter(const CTtsAdapter&) = delete;
@@ -54,7 +89,9 @@ public:
   uint32_t ReadConfig(CRegKey* key);
   uint32_t WriteConfig(CRegKey* key);
 
-  uint32_t LoadModule(const QString* path);  // null: the stored module path
+  // null or empty: the stored module path. Another library loaded before is
+  // released first.
+  uint32_t LoadModule(const QString* path);
   uint32_t UnloadModule();
   uint32_t EnumEngines(uint32_t* count, const QString* serverAddress);
   uint32_t SelectEngine(const QString* serverAddress, const QString* engineName);
@@ -70,6 +107,7 @@ public:
   uint32_t SetEngineParam(uint32_t id, uint32_t value);
   // TTS_PARAM_SPLASHTEXT: the engine's splash text, or empty (8-byte value).
   uint32_t GetSplashText(QString* text);
+  // text: zero-terminated multibyte text; its handle replaces the stored one.
   uint32_t LoadUserLib(const char* text);
   uint32_t UnloadUserLib();
 
@@ -90,7 +128,10 @@ public:
   const QString& EngineName() const { return m_strEngineName; }
   void SetModulePath(const QString& path) { m_strModulePath = path; }
 
-private:
+ private:
+  // Fills the voice table of the current engine; results are not reported.
+  void EnumVoices();
+
   void* m_hInstance = nullptr;
   void* m_hUserLib = nullptr;
   int32_t m_nCurrentEngine = -1;
