@@ -12,14 +12,14 @@ struct InfoRecord;
 
 struct CliOptions {
   QString command;
-  QString library;      // -s LIB
-  QString server;       // --server ADDR
+  QString library;  // -s LIB
+  QString server;   // --server ADDR
   bool hasServer = false;
-  QString engine;       // --engine NAME (the first engine when empty)
-  int64_t voice = -1;   // --voice N: a voice identifier as `voices` prints it
-  int64_t format = -1;  // --format CODE: TTS_PARAM_AUDIODATAFMT
-  int64_t codepage = 0; // --codepage CP: 0 detects (UCS-2 by signature, else ANSI)
-  QString output;       // -o OUT ("" discards the audio)
+  QString engine;        // --engine NAME (the first engine when empty)
+  int64_t voice = -1;    // --voice N: a voice identifier as `voices` prints it
+  int64_t format = -1;   // --format CODE: TTS_PARAM_AUDIODATAFMT
+  int64_t codepage = 0;  // --codepage CP: 0 detects (UCS-2 by signature, else ANSI)
+  QString output;        // -o OUT ("" discards the audio)
   bool hasOutput = false;
   double pauseAt = -1;      // --pause-at SECONDS
   double resumeAfter = -1;  // --resume-after SECONDS
@@ -37,6 +37,11 @@ QStringList InfoRecordLines(const InfoRecord& record);
 // vudeze.ini beside the program, else the stored SvcModule, else the bundled
 // engine library beside the program.
 QString ChooseEngineLibrary(const CliOptions& options);
+
+// The first half of BringUpEngine: ReadConfig, LoadModule, EnumEngines (with
+// --server, or the stored address when the library is the stored one and its
+// assign-address flag is set). Returns 0 or the failing code.
+uint32_t LoadAndEnumerate(const CliOptions& options, QString* step);
 
 // Brings the engine up in the program's start-up order (ReadConfig,
 // LoadModule, EnumEngines, SelectEngine) with the options' library, server

@@ -1,0 +1,329 @@
+// The front end's frame: options, the report printer, which engine library to
+// load, bringing the engine up in the program's start-up order, the command
+// registry and the run.
+//
+// Threads: everything here runs on the main thread. Reports may be posted
+// from any thread (the pipeline's worker posts them); they reach the printer
+// as queued events, so they are printed in posting order whenever the main
+// thread runs its event loop, and whatever is still queued is printed before
+// RunCli returns.
+#include "tools/vudeze-cli/Cli.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QObject>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "engine/TtsAdapter.h"
+#include "platform/CodePage.h"
+#include "platform/Profile.h"
+#include "platform/Settings.h"
+#include "platform/SysError.h"
+#include "platform/VersionInfo.h"
+#include "shell/InfoReport.h"
+
+namespace {
+
+constexpr int kExitUsage = 2;
+
+struct CommandEntry {
+  const char* name;
+  const char* usage;
+  CliCommandFn run;
+};
+
+// A function-local table: commands register from static objects of other
+// files, whose construction order is not fixed.
+std::vector<CommandEntry>& Commands() {
+  static std::vector<CommandEntry> commands;
+  return commands;
+}
+
+void PrintOut(const QString& text) {
+  const QByteArray bytes = text.toUtf8();
+  std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+}
+
+void PrintErr(const QString& text) {
+  const QByteArray bytes = text.toUtf8();
+  std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
+}
+
+void PrintUsage() {
+  QString text = QStringLiteral("usage: vudeze-cli COMMAND [OPTIONS]\ncommands:\n");
+  for (const CommandEntry& c : Commands())
+    text += QStringLiteral("  vudeze-cli %1\n").arg(QString::fromUtf8(c.usage));
+  PrintErr(text);
+}
+
+// Prints each report as the information table would show it. Lives on the
+// main thread; the report events are queued to it.
+class CInfoPrinter : public QObject {
+ public:
+  bool event(QEvent* e) override {
+    if (e->type() == WM_INFO_ADD) {
+      const InfoRecord& record = static_cast<CInfoEvent*>(e)->Record();
+      QString text;
+      for (const QString& line : InfoRecordLines(record)) text += line + QLatin1Char('\n');
+      PrintOut(text);
+      std::fflush(stdout);
+      return true;
+    }
+    if (e->type() == WM_INFO_CLEAR) return true;  // a terminal keeps what it printed
+    return QObject::event(e);
+  }
+};
+
+bool ParseInteger(const QString& text, int64_t* value) {
+  bool ok = false;
+  const qlonglong v = text.toLongLong(&ok, 0);
+  if (ok) *value = v;
+  return ok;
+}
+
+bool ParseSeconds(const QString& text, double* value) {
+  bool ok = false;
+  const double v = text.toDouble(&ok);
+  if (!ok || v < 0) return false;
+  *value = v;
+  return true;
+}
+
+// The engine record's server address and name as the program shows them.
+QString RecordAddress(const TTSEngineInfo& record) {
+  return MultiByteToWide(GetACP(), VUDEZE_RECORD_TEXT(record, serverAddress));
+}
+QString RecordName(const TTSEngineInfo& record) {
+  return MultiByteToWide(GetACP(), VUDEZE_RECORD_TEXT(record, name));
+}
+
+}  // namespace
+
+CliCommand::CliCommand(const char* name, const char* usage, CliCommandFn run) {
+  Commands().push_back({name, usage, run});
+}
+
+bool ParseCliOptions(const QStringList& args, CliOptions* options, QString* error) {
+  for (qsizetype i = 0; i < args.size(); ++i) {
+    const QString& arg = args[i];
+    auto value = [&](QString* out) {
+      if (i + 1 >= args.size()) {
+        *error = QStringLiteral("%1 needs a value").arg(arg);
+        return false;
+      }
+      *out = args[++i];
+      return true;
+    };
+    QString v;
+    // The engine library flag follows the program's rule ("s" or "S" after
+    // the dash, whatever follows: -s, -S, -silent), but only with "-": on
+    // this system "/s..." is a path.
+    if (arg.size() >= 2 && arg[0] == '-' && arg[1].toLower() == 's') {
+      if (!value(&options->library)) return false;
+    } else if (arg == QLatin1String("--server")) {
+      if (!value(&options->server)) return false;
+      options->hasServer = true;
+    } else if (arg == QLatin1String("--engine")) {
+      if (!value(&options->engine)) return false;
+    } else if (arg == QLatin1String("--voice") || arg == QLatin1String("--format") ||
+               arg == QLatin1String("--codepage")) {
+      if (!value(&v)) return false;
+      int64_t* target = arg == QLatin1String("--voice")    ? &options->voice
+                        : arg == QLatin1String("--format") ? &options->format
+                                                           : &options->codepage;
+      if (!ParseInteger(v, target) || *target < 0) {
+        *error = QStringLiteral("%1 takes a number, not \"%2\"").arg(arg, v);
+        return false;
+      }
+    } else if (arg == QLatin1String("-o")) {
+      if (!value(&options->output)) return false;
+      options->hasOutput = true;
+    } else if (arg == QLatin1String("--pause-at") || arg == QLatin1String("--resume-after")) {
+      if (!value(&v)) return false;
+      double* target =
+          arg == QLatin1String("--pause-at") ? &options->pauseAt : &options->resumeAfter;
+      if (!ParseSeconds(v, target)) {
+        *error = QStringLiteral("%1 takes seconds, not \"%2\"").arg(arg, v);
+        return false;
+      }
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      *error = QStringLiteral("unknown option %1").arg(arg);
+      return false;
+    } else {
+      options->positional.append(arg);
+    }
+  }
+  return true;
+}
+
+QStringList InfoRecordLines(const InfoRecord& record) {
+  const QStringList details = record.details.split(QLatin1Char('\n'));
+  QStringList lines;
+  lines.append(InfoResultText(record.result) + QLatin1Char('\t') + record.action +
+               QLatin1Char('\t') + details.first());
+  for (qsizetype i = 1; i < details.size(); ++i) lines.append(QStringLiteral("\t\t") + details[i]);
+  return lines;
+}
+
+QString ChooseEngineLibrary(const CliOptions& options) {
+  if (!options.library.isEmpty()) return options.library;
+  // vudeze.ini beside the program, or else in the current directory.
+  QString ini = GetAppDir() + QStringLiteral("/vudeze.ini");
+  if (!QFileInfo::exists(ini)) ini = QDir::currentPath() + QStringLiteral("/vudeze.ini");
+  const QString module =
+      GetPrivateProfileString(QStringLiteral("engine"), QStringLiteral("module"), QString(), ini);
+  if (!module.isEmpty()) return module;
+  CRegKey adapter;
+  QString stored;
+  if (adapter.Open(CRegKey::Root(), QStringLiteral("Adapter")) == 0 &&
+      adapter.QueryString(QStringLiteral("SvcModule"), &stored) == 0 && !stored.isEmpty())
+    return stored;
+  return GetAppDir() + QStringLiteral("/libvarentts.so");
+}
+
+uint32_t LoadAndEnumerate(const CliOptions& options, QString* step) {
+  CTtsAdapter& adapter = TheAdapter();
+  CRegKey root = CRegKey::Root();
+  adapter.ReadConfig(&root);  // a first run has no stored settings: that is fine
+  const QString storedModule = adapter.ModulePath();
+  const QString library = ChooseEngineLibrary(options);
+
+  *step = QStringLiteral("Loading the engine library %1").arg(library);
+  uint32_t rc = adapter.LoadModule(&library);
+  if (rc != 0) return rc;
+
+  // The stored address restricts the listing only for the stored library;
+  // --server always does.
+  const QString storedAddress = adapter.ServerAddress();
+  const QString* address = nullptr;
+  if (options.hasServer)
+    address = &options.server;
+  else if (library == storedModule && adapter.AssignAddress() != 0)
+    address = &storedAddress;
+  *step = QStringLiteral("Enumerating the engines");
+  return adapter.EnumEngines(nullptr, address);
+}
+
+uint32_t BringUpEngine(const CliOptions& options, QString* step) {
+  QString ignored;
+  if (step == nullptr) step = &ignored;
+  uint32_t rc = LoadAndEnumerate(options, step);
+  if (rc != 0) return rc;
+
+  CTtsAdapter& adapter = TheAdapter();
+  *step = QStringLiteral("Selecting the engine");
+  // --engine names the engine; without it the stored engine when this
+  // library offers it, else the first.
+  const QString wanted = options.engine.isEmpty() ? adapter.EngineName() : options.engine;
+  int chosen = -1;
+  for (uint32_t i = 0; i < adapter.EngineCount() && chosen < 0; ++i) {
+    const TTSEngineInfo& record = *adapter.EngineRecord(static_cast<int>(i));
+    if (RecordName(record) == wanted &&
+        (adapter.IsObjectForm() || options.engine.isEmpty() || !options.hasServer ||
+         RecordAddress(record) == options.server))
+      chosen = static_cast<int>(i);
+  }
+  if (chosen < 0 && !options.engine.isEmpty()) return TTSERR_NOENGINE;
+  if (chosen < 0) chosen = 0;
+  const TTSEngineInfo& record = *adapter.EngineRecord(chosen);
+  const QString name = RecordName(record);
+  const QString address =
+      adapter.IsObjectForm() && options.hasServer ? options.server : RecordAddress(record);
+  *step = QStringLiteral("Selecting the engine %1 at %2").arg(name, address);
+  rc = adapter.SelectEngine(&address, &name);
+  if (rc == TTSERR_ALREADYINIT && adapter.HasInstance()) rc = 0;
+  return rc;
+}
+
+void PrintFailure(const QString& what, uint32_t code) {
+  PrintErr(QStringLiteral("%1: %2 %3\n")
+               .arg(what, QString::asprintf("0x%08x", code), ResultMessage(code)));
+}
+
+QString ResultMessage(uint32_t code) {
+  switch (code) {
+    case 0:
+      return QStringLiteral("Success.");
+    case TTSERR_NOMODULE:
+      return QStringLiteral("No engine library is named.");
+    case TTSERR_ALREADYINIT:
+      return QStringLiteral("The engine is initialised already.");
+    case TTSERR_NOENGINE:
+      return QStringLiteral("No engine of that name at that address.");
+    case TTSERR_NOTREADY:
+      return QStringLiteral("No engine library or no engine instance.");
+    case TTSERR_NOINSTANCE:
+      return QStringLiteral("The engine gave no instance.");
+    case TTSERR_NOMORE:
+      return QStringLiteral("No suitable engine was found.");
+    case TTSERR_INVALIDPARAM:
+      return QStringLiteral("Unknown parameter or wrong value size.");
+    case TTSERR_INVALIDVALUE:
+      return QStringLiteral("The engine does not take that value.");
+    case TTSERR_BADDESCRIPTOR:
+      return QStringLiteral("Bad synthesis descriptor.");
+    case TTSERR_INVALIDARG:
+      return QStringLiteral("Invalid argument, or a name too long for its record field.");
+    case TTSERR_NOTSUPPORTED:
+      return QStringLiteral("The engine does not offer this operation.");
+    case TTSERR_ENGINEFAIL:
+      return QStringLiteral("The synthesiser failed.");
+    case TTSERR_RESOURCEBUSY:
+      return QStringLiteral("The engine's resources are in use by another program.");
+    case TTSERR_RESOURCES:
+      return QStringLiteral("The engine's resource files are missing or damaged.");
+    case TTSERR_BADMODULE:
+      return QStringLiteral("The library is not a speech engine library.");
+    case kAdapterNoKey:
+      return QStringLiteral("No settings key.");
+    case kAdapterValueTooLong:
+      return QStringLiteral("A stored value is too long.");
+    default:
+      return QString::fromUtf8(SystemErrorMessage(code));
+  }
+}
+
+int RunCli(int argc, char** argv) {
+  std::unique_ptr<QCoreApplication> ownApp;
+  if (QCoreApplication::instance() == nullptr)
+    ownApp = std::make_unique<QCoreApplication>(argc, argv);
+
+  QStringList args;
+  for (int i = 1; i < argc; ++i) args.append(QString::fromLocal8Bit(argv[i]));
+  const CommandEntry* command = nullptr;
+  if (!args.isEmpty())
+    for (const CommandEntry& c : Commands())
+      if (args.first() == QLatin1String(c.name)) command = &c;
+  if (command == nullptr) {
+    if (!args.isEmpty()) PrintErr(QStringLiteral("unknown command %1\n").arg(args.first()));
+    PrintUsage();
+    return kExitUsage;
+  }
+
+  CliOptions options;
+  options.command = args.takeFirst();
+  QString error;
+  if (!ParseCliOptions(args, &options, &error)) {
+    PrintErr(error + QLatin1Char('\n'));
+    PrintErr(QStringLiteral("usage: vudeze-cli %1\n").arg(QString::fromUtf8(command->usage)));
+    return kExitUsage;
+  }
+
+  CInfoPrinter printer;
+  QObject* previous = SetInfoReceiver(&printer);
+  const int code = command->run(options);
+  // The program's exit order: the engine is released first.
+  CTtsAdapter& adapter = TheAdapter();
+  if (adapter.IsLoaded()) {
+    adapter.Uninitialize();
+    adapter.UnloadModule();
+  }
+  QCoreApplication::sendPostedEvents(&printer);
+  SetInfoReceiver(previous);
+  std::fflush(stdout);
+  return code;
+}
