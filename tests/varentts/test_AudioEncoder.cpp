@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
+#include <tuple>
 
-#include "TestSupport.h"
 #include "plugins/varentts/AudioEncoder.h"
 #include "sdk/ttsapi.h"
+#include "tests/support/TestSupport.h"
 
 using varentts::CAudioEncoder;
 
