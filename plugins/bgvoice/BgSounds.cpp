@@ -252,10 +252,6 @@ bool IsKnownSound(uint32_t value) {
   return value >= kSoundRain && value <= kSoundClock;
 }
 
-uint64_t LoopLength(uint32_t rate) {
-  return uint64_t(rate) * kLoopSeconds;
-}
-
 std::vector<int16_t> RenderLoop(uint32_t value, uint32_t rate) {
   if (!IsKnownSound(value) || rate == 0 || rate > kMaxRate) return {};
   uint64_t length = LoopLength(rate);

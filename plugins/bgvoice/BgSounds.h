@@ -32,7 +32,9 @@ enum BgSound : uint32_t {
 
 bool IsKnownSound(uint32_t value);
 // The number of samples in one loop at this rate.
-uint64_t LoopLength(uint32_t rate);
+constexpr uint64_t LoopLength(uint32_t rate) {
+  return uint64_t(rate) * kLoopSeconds;
+}
 // One loop of the sound, LoopLength(rate) samples; empty for an unknown
 // value, a rate of 0 or a rate above kMaxRate.
 std::vector<int16_t> RenderLoop(uint32_t value, uint32_t rate);
