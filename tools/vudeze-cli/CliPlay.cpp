@@ -1,0 +1,143 @@
+// `vudeze-cli play`: speaks a text file through the sound card the way the
+// program's play command does -- the same set-up and pipeline as export, with
+// the sound-card sink instead of the file sink. Besides the reports it prints
+// one line per block as it is heard, "block N heard" and the text that block
+// speaks, and "paused" / "resumed" when --pause-at SECONDS (after the start)
+// and --resume-after SECONDS (after the pause) toggle the pipeline's pause.
+//
+// Threads: the main thread runs the command and prints. The text offsets of a
+// block are noted on the worker when the block is filled (OnInputData), and
+// taken in order on the sound card's callback thread when a block has been
+// heard (OnOutputDone); the line is posted to the main thread, behind the
+// reports posted before it.
+#include <QMetaObject>
+#include <QTimer>
+#include <cstdio>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+#include "audio/AudioWaveOutput.h"
+#include "platform/CodePage.h"
+#include "tools/vudeze-cli/Cli.h"
+#include "tools/vudeze-cli/CliSynth.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "play [-s LIB] [--server ADDR] [--engine NAME] [--voice N] [--format CODE] "
+    "[--codepage CP] [--pause-at SECONDS --resume-after SECONDS] TEXTFILE";
+
+void PrintLine(const QString& line) {
+  const QByteArray bytes = (line + QLatin1Char('\n')).toUtf8();
+  std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+  std::fflush(stdout);
+}
+
+// The text of bytes [start, end] (end is the last byte of the piece) of the
+// speech text, in its code page, on one line. Offsets past the text (audio
+// the engine made up) give what remains, possibly nothing.
+QString PieceText(const QByteArray& text, uint32_t cp, uint32_t start, uint32_t end) {
+  const uint32_t size = static_cast<uint32_t>(text.size());
+  if (start >= size || end < start) return QString();
+  const uint32_t last = end < size ? end : size - 1;
+  QString piece = MultiByteToWide(cp, text.mid(start, last - start + 1));
+  for (QChar& c : piece)
+    if (c.unicode() < 0x20 || c == QChar(0x2028) || c == QChar(0x2029)) c = QLatin1Char(' ');
+  return piece;
+}
+
+class CPlayRun : public CCliSynthRun {
+ public:
+  CPlayRun(const CliOptions& options, QByteArray text, uint32_t cp)
+      : m_options(options), m_text(std::move(text)), m_nCodePage(cp) {}
+
+  int Run() { return CCliSynthRun::Run(m_text, &m_sink, &m_sink); }
+
+  // Worker thread, inside the source's Read: the block's descriptor now
+  // describes exactly the block just filled.
+  void OnInputData(int32_t block) override {
+    const TTSSynthDesc d = m_source.Descriptor(block);
+    std::lock_guard<std::mutex> g(m_lock);
+    m_filled.push_back({block, d.textStart, d.textEnd});
+  }
+
+  // Callback thread. The core follows the open with a done for block 0
+  // ("block 0 is current"); that one reports nothing heard.
+  void OnOutputOpen() override {
+    std::lock_guard<std::mutex> g(m_lock);
+    m_nOpenDone = 1;
+  }
+
+  // Callback thread: the oldest block still queued has been heard.
+  void OnOutputDone(int32_t) override {
+    Filled b;
+    {
+      std::lock_guard<std::mutex> g(m_lock);
+      if (m_nOpenDone > 0) {
+        --m_nOpenDone;
+        return;
+      }
+      if (m_filled.empty()) return;
+      b = m_filled.front();
+      m_filled.pop_front();
+    }
+    const QString line = QStringLiteral("block %1 heard\t%2")
+                             .arg(b.block)
+                             .arg(PieceText(m_text, m_nCodePage, b.start, b.end));
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [line] { PrintLine(line); }, Qt::QueuedConnection);
+  }
+
+ protected:
+  void Started() override {
+    if (m_options.pauseAt < 0) return;
+    const int resumeMs = static_cast<int>(m_options.resumeAfter * 1000);
+    QTimer::singleShot(static_cast<int>(m_options.pauseAt * 1000), [this, resumeMs] {
+      if (m_core.Pause() != 0) return;  // already over
+      PrintLine(QStringLiteral("paused"));
+      QTimer::singleShot(resumeMs, [this] {
+        if (m_core.Pause() == 0) PrintLine(QStringLiteral("resumed"));
+      });
+    });
+  }
+
+ private:
+  struct Filled {
+    int32_t block = 0;
+    uint32_t start = 0;
+    uint32_t end = 0;
+  };
+
+  const CliOptions& m_options;
+  const QByteArray m_text;
+  const uint32_t m_nCodePage;
+  CAudioWaveOutput m_sink;
+  std::mutex m_lock;  // guards the two below between the worker and the callback thread
+  std::deque<Filled> m_filled;
+  int m_nOpenDone = 0;
+};
+
+int RunPlay(const CliOptions& options) {
+  const bool pauseAt = options.pauseAt >= 0, resumeAfter = options.resumeAfter >= 0;
+  // Seconds beyond a day would overflow the timers; nobody waits that long.
+  if (options.positional.size() != 1 || pauseAt != resumeAfter || options.pauseAt > 86400 ||
+      options.resumeAfter > 86400) {
+    std::fprintf(stderr, "usage: vudeze-cli %s\n", kUsage);
+    return kCliExitUsage;
+  }
+  // As the program's play command, only with a sound card; the engine is not
+  // brought up without one.
+  if (!CAudioWaveOutput().IsDeviceAvailable()) {
+    std::fprintf(stderr, "%s\n", "打开音频输出设备失败，播放功能将无法使用。");
+    return kCliExitFailed;
+  }
+  CliSynthSetup setup;
+  if (int r = PrepareSynthesis(options, &setup); r != kCliExitOk) return r;
+  auto run = std::make_unique<CPlayRun>(options, setup.text, setup.codePage);
+  return run->Run();
+}
+
+const CliCommand s_playCommand("play", kUsage, &RunPlay);
+
+}  // namespace
