@@ -1,0 +1,53 @@
+// `vudeze-cli export`: synthesises a text file into an audio file the way the
+// program's export command does -- the text read in its code page (UCS-2 by
+// signature unless one is given), the engine told that code page, the speech
+// source and the speech file sink driven by the pipeline core, and the end
+// of the synthesis reported once the pipeline has stopped by itself.
+//
+// Threads: the command runs on the main thread and spins its event loop while
+// the pipeline's worker synthesises. The event sink's OnStop arrives on the
+// worker; it only posts the stop step to the main thread, which stops the
+// core, frees the endpoint parameters, writes the end report and then leaves
+// the event loop behind the report, so every report is printed before exit.
+#include <cstdio>
+#include <memory>
+
+#include "engine/AudioTtsOutput.h"
+#include "tools/vudeze-cli/Cli.h"
+#include "tools/vudeze-cli/CliSynth.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "export [-s LIB] [--server ADDR] [--engine NAME] [--voice N] [--format CODE] "
+    "[--codepage CP] -o OUT TEXTFILE";
+
+// One export: the speech file sink behind the shared synthesis run.
+class CExportRun : public CCliSynthRun {
+ public:
+  int Run(const QByteArray& text, const QString& output) {
+    if (!output.isEmpty())
+      m_sink.SetParam(output.utf16(), static_cast<uint32_t>(output.size() * sizeof(char16_t)));
+    return CCliSynthRun::Run(text, &m_sink, &m_sink);
+  }
+
+ private:
+  CAudioTtsOutput m_sink;
+};
+
+int RunExport(const CliOptions& options) {
+  if (options.positional.size() != 1 || !options.hasOutput) {
+    std::fprintf(stderr, "usage: vudeze-cli %s\n", kUsage);
+    return kCliExitUsage;
+  }
+  // Declared first, so that the engine is released after the pipeline ended.
+  CliSynthSetup setup;
+  if (int r = PrepareSynthesis(options, &setup); r != kCliExitOk) return r;
+  // Created only when it is needed: the core starts a worker thread.
+  auto run = std::make_unique<CExportRun>();
+  return run->Run(setup.text, options.output);
+}
+
+const CliCommand s_exportCommand("export", kUsage, &RunExport);
+
+}  // namespace
