@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <thread>
 
 #include "audio/AudioCore.h"
@@ -78,10 +79,11 @@ TEST_F(AudioCoreTest, FourFullBlocksStopOnlyAfterTheFourthIsConsumed) {
   ASSERT_TRUE(sink.CompleteOne());
   ASSERT_TRUE(WaitSelfStop());
   EXPECT_EQ(core.lastResult.load(), 0u);
+  // The fourth completion reports block 0 as current. It is forwarded after
+  // the count is released, so it may reach the event sink after OnStop.
   const Events e = events.Events();
-  ASSERT_GE(e.size(), 4u);
-  EXPECT_EQ(e[e.size() - 4], "OutputDone 0");  // the free index caught up with block 0
-  EXPECT_EQ(e.back(), "Stop");
+  EXPECT_EQ(std::count(e.begin(), e.end(), "OutputDone 0"), 2);  // at open and at the end
+  EXPECT_EQ(std::count(e.begin(), e.end(), "Stop"), 1);
   EXPECT_EQ(sink.bytes.size(), 4ull * kAudioBlockSize);
   core.Stop();
 }

@@ -19,7 +19,7 @@
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr int kDefaultIterations = 1000;
+constexpr int kDefaultIterations = 3000;
 #else
 constexpr int kDefaultIterations = 10000;
 #endif
