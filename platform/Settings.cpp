@@ -10,18 +10,26 @@
 // A key exists while it holds a value or a subkey: the file has no place for
 // an empty group, so Create gives an open key whose group appears once
 // something is written into it.
-// QSettings objects are reentrant and share one cache per file, so every
-// operation builds its own on the stack and these functions may be called
-// from any thread.
+// Every operation builds its own QSettings on the stack under one process-wide
+// mutex: QSettings objects share a per-file cache, and serialising them here
+// makes each operation atomic against the others and visible to thread
+// checkers (Qt's own locking is not). These functions may be called from any
+// thread; they block while another thread reads or writes the file.
 #include "platform/Settings.h"
 
 #include <QSettings>
 #include <QStringList>
 #include <limits>
+#include <mutex>
 
 #include "platform/SysError.h"
 
 namespace {
+
+std::mutex& SettingsMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
 
 QSettings MakeSettings() {
   return QSettings(QStringLiteral("Varenco"), QStringLiteral("VUDEZE 5.0"));
@@ -111,6 +119,7 @@ CRegKey CRegKey::Root() {
 uint32_t CRegKey::Open(const CRegKey& parent, const QString& subkey) {
   if (!parent.m_open) return ERROR_INVALID_HANDLE;
   const QString path = Join(parent.m_path, NormalizeSubkey(subkey));
+  std::lock_guard<std::mutex> lock(SettingsMutex());
   QSettings settings = MakeSettings();
   if (!GroupExists(settings, path)) return ERROR_FILE_NOT_FOUND;
   m_path = path;
@@ -133,6 +142,7 @@ void CRegKey::Close() {
 uint32_t CRegKey::QueryString(const QString& name, QString* value) const {
   if (!m_open) return ERROR_INVALID_HANDLE;
   if (!ValidValueName(name)) return ERROR_FILE_NOT_FOUND;
+  std::lock_guard<std::mutex> lock(SettingsMutex());
   QSettings settings = MakeSettings();
   const QVariant v = settings.value(Join(m_path, name));
   if (!v.isValid()) return ERROR_FILE_NOT_FOUND;
@@ -144,6 +154,7 @@ uint32_t CRegKey::QueryString(const QString& name, QString* value) const {
 uint32_t CRegKey::QueryDword(const QString& name, uint32_t* value) const {
   if (!m_open) return ERROR_INVALID_HANDLE;
   if (!ValidValueName(name)) return ERROR_FILE_NOT_FOUND;
+  std::lock_guard<std::mutex> lock(SettingsMutex());
   QSettings settings = MakeSettings();
   const QVariant v = settings.value(Join(m_path, name));
   if (!v.isValid()) return ERROR_FILE_NOT_FOUND;
@@ -157,6 +168,7 @@ uint32_t CRegKey::QueryDword(const QString& name, uint32_t* value) const {
 uint32_t CRegKey::SetString(const QString& name, const QString& value) {
   if (!m_open) return ERROR_INVALID_HANDLE;
   if (!ValidValueName(name)) return ERROR_INVALID_PARAMETER;
+  std::lock_guard<std::mutex> lock(SettingsMutex());
   QSettings settings = MakeSettings();
   settings.setValue(Join(m_path, name), value);
   return StatusCode(settings);
@@ -165,6 +177,7 @@ uint32_t CRegKey::SetString(const QString& name, const QString& value) {
 uint32_t CRegKey::SetDword(const QString& name, uint32_t value) {
   if (!m_open) return ERROR_INVALID_HANDLE;
   if (!ValidValueName(name)) return ERROR_INVALID_PARAMETER;
+  std::lock_guard<std::mutex> lock(SettingsMutex());
   QSettings settings = MakeSettings();
   settings.setValue(Join(m_path, name), value);
   return StatusCode(settings);
@@ -173,6 +186,7 @@ uint32_t CRegKey::SetDword(const QString& name, uint32_t value) {
 uint32_t CRegKey::DeleteValue(const QString& name) {
   if (!m_open) return ERROR_INVALID_HANDLE;
   if (!ValidValueName(name)) return ERROR_FILE_NOT_FOUND;
+  std::lock_guard<std::mutex> lock(SettingsMutex());
   QSettings settings = MakeSettings();
   const QString key = Join(m_path, name);
   if (!settings.contains(key)) return ERROR_FILE_NOT_FOUND;
@@ -185,6 +199,7 @@ uint32_t CRegKey::RecurseDeleteKey(const QString& subkey) {
   const QString child = NormalizeSubkey(subkey);
   if (child.isEmpty()) return ERROR_INVALID_PARAMETER;
   const QString path = Join(m_path, child);
+  std::lock_guard<std::mutex> lock(SettingsMutex());
   QSettings settings = MakeSettings();
   if (!GroupExists(settings, path)) return ERROR_FILE_NOT_FOUND;
   settings.remove(path);
