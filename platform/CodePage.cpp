@@ -9,6 +9,7 @@
 #include <langinfo.h>
 #include <locale.h>
 #include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
 #include <unicode/ucnv_err.h>
 
 #include <cstring>
@@ -70,6 +71,17 @@ std::string ResolveName(uint32_t cp) {
   return name;
 }
 
+// Bytes that do not decode become U+FFFD, one per undecodable sequence. ICU's
+// own substitute is U+001A for single-byte tables, an invisible control
+// character in the editor.
+void ToUnicodeReplacement(const void*, UConverterToUnicodeArgs* args, const char*, int32_t,
+                          UConverterCallbackReason reason, UErrorCode* status) {
+  if (reason > UCNV_IRREGULAR) return;  // reset, close, clone: nothing to write
+  *status = U_ZERO_ERROR;
+  static const UChar replacement = 0xFFFD;
+  ucnv_cbToUWriteUChars(args, &replacement, 1, 0, status);
+}
+
 // One converter per code page per thread, with the substitution set up.
 class ConverterCache {
  public:
@@ -111,6 +123,8 @@ class ConverterCache {
     status = U_ZERO_ERROR;
     ucnv_setFromUCallBack(conv, UCNV_FROM_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr,
                           &status);
+    status = U_ZERO_ERROR;
+    ucnv_setToUCallBack(conv, ToUnicodeReplacement, nullptr, nullptr, nullptr, &status);
     return conv;
   }
 

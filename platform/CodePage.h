@@ -1,5 +1,7 @@
 // Code-page services over ICU. Code pages are Windows code-page numbers;
-// 1200 is UTF-16LE. Unmappable characters become one blank each.
+// 1200 is UTF-16LE. Unmappable characters become one blank each; undecodable
+// bytes become U+FFFD. Every function may be called from any thread (each
+// thread converts with converters of its own).
 #pragma once
 
 #include <QByteArray>

@@ -118,6 +118,11 @@ TEST(CodePage, EmptyAndBrokenInput) {
   EXPECT_EQ(gbk.size(), 2);
   const QString utf8 = MultiByteToWide(65001, QByteArray::fromHex("41ff42"), &ok);
   EXPECT_EQ(utf8, QString::fromUtf16(u"A\ufffdB"));
+  // Unassigned bytes of a single-byte or double-byte table: U+FFFD, not a
+  // control character.
+  EXPECT_EQ(MultiByteToWide(932, QByteArray::fromHex("a041"), &ok), QString::fromUtf16(u"\ufffdA"));
+  EXPECT_EQ(MultiByteToWide(936, QByteArray::fromHex("812041"), &ok),
+            QString::fromUtf16(u"\ufffd A"));
   // An odd byte count in UTF-16: the whole characters survive.
   EXPECT_TRUE(MultiByteToWide(1200, QByteArray::fromHex("410042"), &ok).startsWith('A'));
 }
