@@ -10,12 +10,15 @@
 // taken in order on the sound card's callback thread when a block has been
 // heard (OnOutputDone); the line is posted to the main thread, behind the
 // reports posted before it.
-#include <QMetaObject>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QObject>
 #include <QTimer>
 #include <cstdio>
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "audio/AudioWaveOutput.h"
 #include "platform/CodePage.h"
@@ -28,9 +31,9 @@ constexpr char kUsage[] =
     "play [-s LIB] [--server ADDR] [--engine NAME] [--voice N] [--format CODE] "
     "[--codepage CP] [--pause-at SECONDS --resume-after SECONDS] TEXTFILE";
 
-void PrintLine(const QString& line) {
-  const QByteArray bytes = (line + QLatin1Char('\n')).toUtf8();
-  std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+void PrintLine(const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputc('\n', stdout);
   std::fflush(stdout);
 }
 
@@ -46,6 +49,29 @@ QString PieceText(const QByteArray& text, uint32_t cp, uint32_t start, uint32_t 
     if (c.unicode() < 0x20 || c == QChar(0x2028) || c == QChar(0x2029)) c = QLatin1Char(' ');
   return piece;
 }
+
+// A line for the main thread to print. Posted as an event, which the queue
+// owns outright from the moment it is posted: the callback thread keeps no
+// share of it.
+class CLineEvent : public QEvent {
+ public:
+  explicit CLineEvent(std::string line) : QEvent(Type()), m_line(std::move(line)) {}
+  static QEvent::Type Type() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+  }
+  const std::string m_line;
+};
+
+// Lives on the main thread and prints the lines posted to it, in order.
+class CLinePrinter : public QObject {
+ public:
+  bool event(QEvent* e) override {
+    if (e->type() != CLineEvent::Type()) return QObject::event(e);
+    PrintLine(static_cast<CLineEvent*>(e)->m_line);
+    return true;
+  }
+};
 
 class CPlayRun : public CCliSynthRun {
  public:
@@ -82,11 +108,11 @@ class CPlayRun : public CCliSynthRun {
       b = m_filled.front();
       m_filled.pop_front();
     }
-    const QString line = QStringLiteral("block %1 heard\t%2")
-                             .arg(b.block)
-                             .arg(PieceText(m_text, m_nCodePage, b.start, b.end));
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [line] { PrintLine(line); }, Qt::QueuedConnection);
+    std::string line = QStringLiteral("block %1 heard\t%2")
+                           .arg(b.block)
+                           .arg(PieceText(m_text, m_nCodePage, b.start, b.end))
+                           .toStdString();
+    QCoreApplication::postEvent(&m_printer, new CLineEvent(std::move(line)));
   }
 
  protected:
@@ -95,9 +121,9 @@ class CPlayRun : public CCliSynthRun {
     const int resumeMs = static_cast<int>(m_options.resumeAfter * 1000);
     QTimer::singleShot(static_cast<int>(m_options.pauseAt * 1000), [this, resumeMs] {
       if (m_core.Pause() != 0) return;  // already over
-      PrintLine(QStringLiteral("paused"));
+      PrintLine("paused");
       QTimer::singleShot(resumeMs, [this] {
-        if (m_core.Pause() == 0) PrintLine(QStringLiteral("resumed"));
+        if (m_core.Pause() == 0) PrintLine("resumed");
       });
     });
   }
@@ -112,6 +138,7 @@ class CPlayRun : public CCliSynthRun {
   const CliOptions& m_options;
   const QByteArray m_text;
   const uint32_t m_nCodePage;
+  CLinePrinter m_printer;
   CAudioWaveOutput m_sink;
   std::mutex m_lock;  // guards the two below between the worker and the callback thread
   std::deque<Filled> m_filled;
