@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/TtsAdapter.h"
+#include "platform/VersionInfo.h"
 #include "tests/engine/EngineTestSupport.h"
 
 namespace {
@@ -135,6 +136,24 @@ TEST_F(TestEngineTest, ScriptErrorsNameTheLine) {
   EXPECT_EQ(m_engine.Configure("engine E a\npiece x\n"), "line 2: piece BYTES");
   EXPECT_EQ(m_engine.Configure("bogus\n"), "line 1: unknown directive bogus");
   EXPECT_EQ(m_engine.Configure("engine \"open\n"), "line 1: unterminated quote");
+}
+
+TEST(VersionNotes, EngineLibrariesAndTheFrontEndCarryTheirVersions) {
+  struct Row {
+    const char* file;
+    const char* version;
+    const char* product;
+  } rows[] = {
+      {"libtestengine.so", "1.0.0.1", "VUDEZE Test Engine"},
+      {"libtestengine_object.so", "1.0.0.1", "VUDEZE Test Engine"},
+      {"libthirdparty_engine.so", "2.3.0.7", "Third Party Speech"},
+      {"vudeze-cli", "5.0.0.1", "VUDEZE"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.file);
+    EXPECT_EQ(GetFileVersionString(BinPath(row.file), "FileVersion"), row.version);
+    EXPECT_EQ(GetFileVersionString(BinPath(row.file), "ProductName"), row.product);
+  }
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
 // The front end's frame in-process: option parsing, report lines, and which
 // engine library it chooses.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstdio>
+#include <thread>
 
 #include "platform/Settings.h"
 #include "platform/VersionInfo.h"
@@ -145,6 +149,43 @@ TEST(CliResults, MessagesForEngineAdapterAndSystemCodes) {
   EXPECT_EQ(ResultMessage(2055), "The library is not a speech engine library.");
   EXPECT_EQ(ResultMessage(126), "The specified module could not be found.");
   EXPECT_FALSE(ResultMessage(0xdead).isEmpty());
+}
+
+// A command that reports from the main thread and from a worker thread, and
+// clears the table in between.
+int RunReportCommand(const CliOptions&) {
+  PostInfo(0, L"First", L"main %d", 1);
+  ClearInfo();
+  std::thread worker([] { PostInfo(-1, L"Worker", L"from the worker"); });
+  worker.join();
+  PostInfo(5, L"Last", L"line 1\nline 2");
+  return 3;
+}
+const CliCommand s_reportCommand("test-reports", "test-reports", &RunReportCommand);
+
+TEST(CliReports, PrintedToStdoutInPostingOrderBeforeTheRunEnds) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("stdout.txt");
+  std::fflush(stdout);
+  const int saved = dup(1);
+  const int file = open(path.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  ASSERT_GE(file, 0);
+  dup2(file, 1);
+  char name[] = "vudeze-cli", command[] = "test-reports";
+  char* argv[] = {name, command, nullptr};
+  const int code = RunCli(2, argv);
+  std::fflush(stdout);
+  dup2(saved, 1);
+  close(saved);
+  close(file);
+
+  EXPECT_EQ(code, 3) << "the command's own exit code";
+  EXPECT_EQ(QString::fromUtf8(ReadAll(path)),
+            "OK\tFirst\tmain 1\n"
+            "Warning -1\tWorker\tfrom the worker\n"
+            "Failed 5\tLast\tline 1\n"
+            "\t\tline 2\n");
+  EXPECT_EQ(SetInfoReceiver(nullptr), nullptr) << "the printer is unregistered after the run";
 }
 
 }  // namespace
