@@ -12,6 +12,7 @@
 #include <unicode/ucnv_cb.h>
 #include <unicode/ucnv_err.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <map>
@@ -379,15 +380,27 @@ QString MultiByteToWide(uint32_t cp, const char* data, qsizetype size, bool* ok)
   if (ok) *ok = true;
   if (size == 0) return QStringLiteral("");
   // Every byte gives at most two UTF-16 units (a supplementary character
-  // needs at least two bytes in any table, so this is generous).
-  QString out(size * 2 + 1, Qt::Uninitialized);
-  UErrorCode status = U_ZERO_ERROR;
-  const int32_t length =
-      ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
-                    data, static_cast<int32_t>(size), &status);
-  if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING) {
-    if (ok) *ok = false;
-    return QString();
+  // needs at least two bytes in any table, so this is generous); ICU counts
+  // in 32 bits.
+  QString out(std::min<qsizetype>(size * 2 + 1, std::numeric_limits<int32_t>::max()),
+              Qt::Uninitialized);
+  // A table that expands further than the estimate reports the length it
+  // needs; convert again with that much room.
+  int32_t length = 0;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    UErrorCode status = U_ZERO_ERROR;
+    length =
+        ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
+                      data, static_cast<int32_t>(size), &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR && attempt == 0) {
+      out.resize(qsizetype(length) + 1);
+      continue;
+    }
+    if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING) {
+      if (ok) *ok = false;
+      return QString();
+    }
+    break;
   }
   out.truncate(length);
   return out;
@@ -408,13 +421,21 @@ QByteArray WideToMultiByte(uint32_t cp, const QString& text, bool* ok) {
     return QByteArray();
   }
   QByteArray out(capacity, Qt::Uninitialized);
-  UErrorCode status = U_ZERO_ERROR;
-  const int32_t length = ucnv_fromUChars(conv, out.data(), static_cast<int32_t>(out.size()),
-                                         reinterpret_cast<const UChar*>(text.constData()),
-                                         static_cast<int32_t>(text.size()), &status);
-  if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING) {
-    if (ok) *ok = false;
-    return QByteArray();
+  int32_t length = 0;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    UErrorCode status = U_ZERO_ERROR;
+    length = ucnv_fromUChars(conv, out.data(), static_cast<int32_t>(out.size()),
+                             reinterpret_cast<const UChar*>(text.constData()),
+                             static_cast<int32_t>(text.size()), &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR && attempt == 0) {
+      out.resize(qsizetype(length) + 1);
+      continue;
+    }
+    if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING) {
+      if (ok) *ok = false;
+      return QByteArray();
+    }
+    break;
   }
   out.truncate(length);
   return out;

@@ -5,8 +5,10 @@
 // - QueryDword accepts a value whose whole text is a decimal number in the
 //   32-bit range (what SetDword writes, or what a user typed into the file);
 //   other text is 13 (invalid data) and leaves *value unchanged.
-// - QueryString returns any value's text; a value that is neither text nor a
-//   number (a byte array or list written through QSettings directly) is 13.
+// - QueryString returns any value's text; a text typed into the file with
+//   unquoted commas (which QSettings reads as a list) is joined again with
+//   ", "; a value that is neither text nor a number (a byte array written
+//   through QSettings directly) is 13.
 // A key exists while it holds a value or a subkey: the file has no place for
 // an empty group, so Create gives an open key whose group appears once
 // something is written into it.
@@ -146,6 +148,12 @@ uint32_t CRegKey::QueryString(const QString& name, QString* value) const {
   QSettings settings = MakeSettings();
   const QVariant v = settings.value(Join(m_path, name));
   if (!v.isValid()) return ERROR_FILE_NOT_FOUND;
+  if (v.typeId() == QMetaType::QStringList) {
+    // The file's reader splits an unquoted text at its commas; what was
+    // typed there is one text.
+    if (value) *value = v.toStringList().join(QStringLiteral(", "));
+    return 0;
+  }
   if (v.typeId() != QMetaType::QString && !IsNumberType(v)) return ERROR_INVALID_DATA;
   if (value) *value = v.toString();
   return 0;

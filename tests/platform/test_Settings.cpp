@@ -5,8 +5,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <iterator>
 #include <thread>
 #include <vector>
 
@@ -64,6 +66,46 @@ TEST_F(Settings, ValuesSurviveANewSettingsObjectAndKeepTheirForm) {
   // The file does not keep types: a number reads back as its text.
   EXPECT_EQ(key.QueryString("AssignIP", &text), 0u);
   EXPECT_EQ(text, "4294967295");
+}
+
+TEST_F(Settings, AnyTextRoundTripsThroughTheFile) {
+  const char* texts[] = {"Varen, Mandarin", " leading",     "trailing ",
+                         "semi;colon",      "#hash",        "=equals",
+                         "quote\"d",        "back\\slash",  "\xe4\xb8\xad\xe6\x96\x87",
+                         "@Variant(bogus)", "@@",           "true",
+                         "line\nbreak",     "C:\\Synth.log"};
+  {
+    CRegKey key;
+    ASSERT_EQ(key.Create(CRegKey::Root(), "Adapter"), 0u);
+    for (int i = 0; i < int(std::size(texts)); ++i)
+      ASSERT_EQ(key.SetString(QString("V%1").arg(i), QString::fromUtf8(texts[i])), 0u);
+  }
+  // A fresh object reads the file, not the writer's cache.
+  QSettings("Varenco", "VUDEZE 5.0").sync();
+  CRegKey key;
+  ASSERT_EQ(key.Open(CRegKey::Root(), "Adapter"), 0u);
+  for (int i = 0; i < int(std::size(texts)); ++i) {
+    QString value;
+    EXPECT_EQ(key.QueryString(QString("V%1").arg(i), &value), 0u) << texts[i];
+    EXPECT_EQ(value, QString::fromUtf8(texts[i]));
+  }
+}
+
+TEST_F(Settings, HandEditedFileValues) {
+  // Values a user typed into the file: an unquoted list is still one text.
+  QFile file(FilePath());
+  QDir().mkpath(QFileInfo(FilePath()).path());
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("[Adapter]\nEngineName=Varen, Mandarin\nAssignIP=1\n");
+  file.close();
+  CRegKey key;
+  ASSERT_EQ(key.Open(CRegKey::Root(), "Adapter"), 0u);
+  QString name;
+  EXPECT_EQ(key.QueryString("EngineName", &name), 0u);
+  EXPECT_EQ(name, "Varen, Mandarin");
+  uint32_t assign = 0;
+  EXPECT_EQ(key.QueryDword("AssignIP", &assign), 0u);
+  EXPECT_EQ(assign, 1u);
 }
 
 TEST_F(Settings, TextReadAsNumber) {
