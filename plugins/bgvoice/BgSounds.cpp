@@ -57,10 +57,41 @@ double Swell(double phase, double cycles) {
   return 0.5 - 0.5 * std::cos(kTwoPi * cycles * phase);
 }
 
-// sin(2 pi * cycles * n / length) with the phase reduced exactly in integers.
-double LoopSine(uint64_t cycles, uint64_t n, uint64_t length) {
-  return std::sin(kTwoPi * double(cycles * n % length) / double(length));
-}
+// sin(2 pi * k / length) for every k of the loop, and oscillators that read
+// it with an exact integer phase: a tone with a whole number of cycles per
+// loop then repeats exactly with the loop.
+class CLoopSine {
+ public:
+  explicit CLoopSine(uint64_t length) : m_table(length) {
+    for (uint64_t k = 0; k < length; ++k)
+      m_table[k] = float(std::sin(kTwoPi * double(k) / double(length)));
+  }
+  uint64_t Length() const { return m_table.size(); }
+  double At(uint64_t k) const { return m_table[k]; }
+
+ private:
+  std::vector<float> m_table;
+};
+
+// Steps through the table `cycles` entries per sample, starting at `offset`
+// (a quarter of the loop turns the sine into a cosine). Called once per
+// sample in order.
+class COscillator {
+ public:
+  COscillator() = default;
+  COscillator(const CLoopSine& sine, uint64_t cycles, uint64_t offset = 0)
+      : m_sine(&sine), m_step(cycles % sine.Length()), m_index(offset % sine.Length()) {}
+  double Next() {
+    double value = m_sine->At(m_index);
+    m_index += m_step;
+    if (m_index >= m_sine->Length()) m_index -= m_sine->Length();
+    return value;
+  }
+
+ private:
+  const CLoopSine* m_sine = nullptr;
+  uint64_t m_step = 0, m_index = 0;
+};
 
 class CRain {
  public:
@@ -94,8 +125,9 @@ class CWaves {
       : m_body1(450, rate), m_body2(450, rate), m_washLow(1500, rate), m_washHigh(6000, rate) {}
   double operator()(uint64_t n, double phase) {
     // Two waves per loop; the high-pitched wash trails each wave's body.
-    double body = 0.12 + 0.88 * std::pow(Swell(phase, 2), 1.5);
-    double wash = std::pow(Swell(phase - 0.06, 2), 3);
+    double swell = Swell(phase, 2), trail = Swell(phase - 0.06, 2);
+    double body = 0.12 + 0.88 * swell * std::sqrt(swell);
+    double wash = trail * trail * trail;
     return 1.6 * body * m_body2(m_body1(m_low(n))) + 0.35 * wash * m_washHigh(m_washLow(m_high(n)));
   }
 
@@ -110,32 +142,53 @@ class CWaves {
 // harmonics, each frequency rounded to a whole number of cycles per loop.
 class CMusic {
  public:
-  CMusic(uint32_t rate, uint64_t length) : m_rate(rate), m_length(length) {}
-  double operator()(uint64_t n, double phase) {
+  static constexpr bool kStateless = true;  // one pass from sample 0 is enough
+
+  // Not copyable: the oscillators point into this object's sine table.
+  CMusic(const CMusic&) = delete;
+  CMusic& operator=(const CMusic&) = delete;
+  CMusic(uint32_t rate, uint64_t length) : m_sine(length) {
     static constexpr double kChords[2][4] = {{261.63, 329.63, 392.00, 523.25},
                                              {220.00, 261.63, 329.63, 440.00}};
-    static constexpr double kHarmonics[3] = {1.0, 0.25, 0.08};
-    double first = 0.5 + 0.5 * std::cos(kTwoPi * phase);
-    double weights[2] = {first, 1.0 - first};
-    double sum = 0;
-    for (int chord = 0; chord < 2; ++chord) {
-      for (int note = 0; note < 4; ++note) {
+    const uint64_t quarter = length / 4;  // cos(x) = sin(x + quarter turn)
+    m_fade = COscillator(m_sine, 1, quarter);
+    for (int note = 0; note < 4; ++note) {
+      m_breath[note] = COscillator(m_sine, note + 1, quarter * (note + 1));
+      for (int chord = 0; chord < 2; ++chord) {
         uint64_t cycles = uint64_t(std::lround(kChords[chord][note] * kLoopSeconds));
-        // A slow breathing per note keeps the chord from sounding static.
-        double breath = 0.8 + 0.2 * std::cos(kTwoPi * (phase * (note + 1) + 0.25 * note));
         for (int h = 0; h < 3; ++h) {
           uint64_t partial = cycles * (h + 1);
-          if (double(partial) / kLoopSeconds * 2 >= m_rate) break;
-          sum += weights[chord] * breath * kHarmonics[h] * LoopSine(partial, n, m_length);
+          // Partials at or above the Nyquist rate would alias.
+          if (double(partial) / kLoopSeconds * 2 >= rate) break;
+          m_partials[m_count++] = {COscillator(m_sine, partial), chord, note, kHarmonics[h]};
         }
       }
+    }
+  }
+  double operator()(uint64_t, double) {
+    double first = 0.5 + 0.5 * m_fade.Next();
+    double weights[2] = {first, 1.0 - first};
+    double breath[4];  // a slow breathing per note keeps the chord alive
+    for (int note = 0; note < 4; ++note) breath[note] = 0.8 + 0.2 * m_breath[note].Next();
+    double sum = 0;
+    for (int i = 0; i < m_count; ++i) {
+      Partial& p = m_partials[i];
+      sum += weights[p.chord] * breath[p.note] * p.weight * p.oscillator.Next();
     }
     return sum;
   }
 
  private:
-  uint32_t m_rate;
-  uint64_t m_length;
+  static constexpr double kHarmonics[3] = {1.0, 0.25, 0.08};
+  struct Partial {
+    COscillator oscillator;
+    int chord = 0, note = 0;
+    double weight = 0;
+  };
+  CLoopSine m_sine;
+  COscillator m_fade, m_breath[4];
+  Partial m_partials[24];
+  int m_count = 0;
 };
 
 // Noise whose spectrum falls towards high frequencies (roughly pink): equal
@@ -219,7 +272,9 @@ Level LevelOf(uint32_t value) {
 template <typename Generator>
 std::vector<double> Settle(Generator generator, uint64_t length) {
   std::vector<double> loop(length);
-  for (uint64_t i = 0; i < 2 * length; ++i) {
+  uint64_t passes = 2;
+  if constexpr (requires { Generator::kStateless; }) passes = Generator::kStateless ? 1 : 2;
+  for (uint64_t i = (2 - passes) * length; i < 2 * length; ++i) {
     uint64_t n = i % length;
     double value = generator(n, double(n) / double(length));
     if (i >= length) loop[n] = value;
