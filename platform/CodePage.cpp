@@ -299,7 +299,9 @@ uint32_t ComputeACP() {
   if (!loc) return CodePageFromCharset("ANSI_X3.4-1968");
   const uint32_t cp = CodePageFromCharset(nl_langinfo_l(CODESET, loc));
   freelocale(loc);
-  return cp;
+  // A character set this ICU cannot convert would make every text
+  // conversion fail; UTF-8 is what such a system most likely uses.
+  return IsValidCodePage(cp) ? cp : 65001;
 }
 
 }  // namespace
@@ -328,7 +330,8 @@ uint32_t CodePageFromCharset(const char* charset) {
   if (n.startsWith("ISO8859")) {
     bool ok = false;
     const uint32_t part = n.mid(7).toUInt(&ok);
-    if (ok && part >= 1 && part <= 15) return 28590 + part;
+    // Windows numbers the parts it has: 1 to 9, 13 and 15.
+    if (ok && ((part >= 1 && part <= 9) || part == 13 || part == 15)) return 28590 + part;
   }
   return 65001;
 }

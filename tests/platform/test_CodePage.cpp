@@ -171,7 +171,10 @@ TEST(CodePage, CharsetNames) {
               {"ISO-8859-15", 28605},
               {"KOI8-R", 20866},
               {"GB18030", 54936},
-              {"CP1259", 65001}};
+              {"CP1259", 65001},
+              {"ISO-8859-13", 28603},
+              {"ISO-8859-16", 65001},
+              {"ISO-8859-10", 65001}};
   for (const auto& row : rows) EXPECT_EQ(CodePageFromCharset(row.charset), row.cp) << row.charset;
   EXPECT_EQ(CodePageFromCharset(nullptr), 65001u);
 }
