@@ -530,6 +530,10 @@ bool CTextChunker::Next(SpeechChunk* chunk) {
     if ((spokenCps >= kClauseChunk && IsClauseMark(mark)) || spokenCps >= kMaxChunk) break;
   }
   if (!haveToken && !breakTag) return false;
+  while (!chunk->text.empty() && chunk->text.back() == ' ' && chunk->cpToken.back() < 0) {
+    chunk->text.pop_back();
+    chunk->cpToken.pop_back();
+  }
   for (size_t k = m_open.size(); k-- > 0;) {
     EmitMarkup(chunk, U"</" + m_open[k].name + U">");
   }

@@ -1,0 +1,163 @@
+// The engine's text side without the synthesiser: how the decoded text is cut
+// into chunks and tokens, and how espeak-ng's word events become pieces.
+// The engine library is a plug-in module, so its sources are compiled in here.
+#include <gtest/gtest.h>
+
+#include "plugins/varentts/InputText.cpp"
+#include "plugins/varentts/Lexicon.cpp"
+#include "plugins/varentts/PieceSplitter.cpp"
+#include "plugins/varentts/TextChunker.cpp"
+
+namespace varentts {
+namespace {
+
+std::vector<SpeechChunk> Chunks(const std::string& utf8, ReadingOptions options = {}) {
+  CInputText text;
+  EXPECT_EQ(text.Decode(reinterpret_cast<const uint8_t*>(utf8.data()),
+                        static_cast<uint32_t>(utf8.size()), "UTF-8"),
+            0u);
+  CTextChunker chunker;
+  chunker.Start(&text, options, {});
+  std::vector<SpeechChunk> out;
+  SpeechChunk c;
+  while (chunker.Next(&c) && out.size() < 1000) out.push_back(c);
+  return out;
+}
+
+std::vector<std::string> Texts(const std::vector<SpeechChunk>& chunks) {
+  std::vector<std::string> out;
+  for (const SpeechChunk& c : chunks) out.push_back(c.text);
+  return out;
+}
+
+TEST(TextChunker, SentencesAreChunksButAbbreviationsAndNumbersAreNot) {
+  EXPECT_EQ(Texts(Chunks("One is here. See e.g. this one. Pi is 3.14 today")),
+            (std::vector<std::string>{"One is here.", "See e.g. this one.", "Pi is 3.14 today"}));
+  EXPECT_EQ(Texts(Chunks("我们走。你好！")), (std::vector<std::string>{"我们走。", "你好！"}));
+}
+
+TEST(TextChunker, TextWithoutPunctuationIsStillCutIntoBoundedChunks) {
+  std::string text;
+  for (int i = 0; i < 500; ++i) text += "word ";
+  std::vector<SpeechChunk> chunks = Chunks(text);
+  ASSERT_GE(chunks.size(), 4u);
+  size_t tokens = 0;
+  for (const SpeechChunk& c : chunks) {
+    EXPECT_LE(c.text.size(), 800u);  // 600 letters and their blanks
+    tokens += c.tokens.size();
+  }
+  EXPECT_EQ(tokens, 500u);
+  // One endless word becomes several tokens rather than one huge chunk.
+  EXPECT_GE(Chunks(std::string(5000, 'x')).size(), 8u);
+}
+
+TEST(TextChunker, OpenMarkupIsClosedAndReopenedAcrossChunks) {
+  ReadingOptions ssml;
+  ssml.textType = 3;
+  EXPECT_EQ(Texts(Chunks("<speak><prosody rate=\"slow\">One. Two.</prosody> Three.</speak>", ssml)),
+            (std::vector<std::string>{"<speak><prosody rate=\"slow\">One.</prosody></speak>",
+                                      "<speak><prosody rate=\"slow\">Two.</prosody></speak>",
+                                      "<speak><prosody rate=\"slow\"></prosody> Three.</speak>"}));
+}
+
+TEST(TextChunker, EveryCodePointOfTheChunkNamesItsToken) {
+  // Plain text is escaped for the markup-aware synthesiser; the entity's five
+  // code points all belong to the "&" token.
+  std::vector<SpeechChunk> chunks = Chunks("a & b");
+  ASSERT_EQ(chunks.size(), 1u);
+  EXPECT_EQ(chunks[0].text, "a &amp; b");
+  EXPECT_EQ(chunks[0].cpToken, (std::vector<int32_t>{0, -1, 1, 1, 1, 1, 1, -1, 2}));
+  // Spelled words: the markup around the letters belongs to no token.
+  ReadingOptions letters;
+  letters.english = 1;
+  chunks = Chunks("ab", letters);
+  ASSERT_EQ(chunks.size(), 1u);
+  size_t owned = 0;
+  for (int32_t t : chunks[0].cpToken) owned += t == 0;
+  EXPECT_EQ(owned, 2u);
+}
+
+TEST(TextChunker, LineBreakOptionsAndEmailHeaders) {
+  ReadingOptions o;
+  o.lineBreak = 1;
+  EXPECT_EQ(Chunks("one\ntwo").size(), 1u) << "system default: a single line break is a blank";
+  EXPECT_EQ(Chunks("one\n\ntwo").size(), 2u) << "an empty line ends a sentence";
+  EXPECT_EQ(Chunks("one\ntwo", o).size(), 2u);
+  o.lineBreak = 2;
+  std::vector<SpeechChunk> joined = Chunks("some\nthing", o);
+  ASSERT_EQ(joined.size(), 1u);
+  EXPECT_EQ(joined[0].text, "something");
+  ASSERT_EQ(joined[0].tokens.size(), 1u);
+  EXPECT_EQ(joined[0].tokens[0].cpEnd, 10u) << "the token still spans the line break";
+  std::vector<SpeechChunk> mail =
+      Chunks("From: a@b.c\nSubject: Lunch today\n\nHi Bob.\n> old text\nBye.\n-- \nSignature");
+  EXPECT_EQ(Texts(mail), (std::vector<std::string>{"Lunch today", "Hi Bob.", "Bye."}));
+}
+
+// Audio of n samples, loud everywhere except the given quiet ranges.
+std::vector<int16_t> Loud(size_t n, std::vector<std::pair<size_t, size_t>> quiet = {}) {
+  std::vector<int16_t> s(n);
+  for (size_t i = 0; i < n; ++i) s[i] = (i % 2) ? 8000 : -8000;
+  for (const auto& [b, e] : quiet)
+    for (size_t i = b; i < e; ++i) s[i] = 0;
+  return s;
+}
+
+TEST(PieceSplitter, RepeatedAndBackwardEventsMergeIntoOnePiece) {
+  // "Call 12345 now": espeak-ng reports the number as several words at the
+  // same position, and a clause mark after it at an earlier one.
+  std::vector<int32_t> cpToken = {0, 0, 0, 0, -1, 1, 1, 1, 1, 1, -1, 2, 2, 2};
+  std::vector<WordEvent> events = {{1, 4, 0},    {6, 5, 1000}, {6, 5, 1500},
+                                   {6, 5, 2000}, {5, 1, 2500}, {12, 3, 3000}};
+  std::vector<int16_t> s = Loud(4000);
+  std::vector<AudioSegment> seg = SplitChunkAudio(cpToken, 3, events, s.data(), s.size());
+  ASSERT_EQ(seg.size(), 3u);
+  EXPECT_EQ(seg[0].begin, 0u);
+  EXPECT_EQ(seg[1].token, 1);
+  EXPECT_EQ(seg[1].begin, 1000u);
+  EXPECT_EQ(seg[1].end, 3000u);
+  EXPECT_EQ(seg[2].end, 4000u);
+}
+
+TEST(PieceSplitter, EventsInsideMarkupFindTheirWord) {
+  // An event pointing at a tag maps to the word right after it.
+  std::vector<int32_t> cpToken = {-1, -1, -1, 0, 0, -1, -1, 1};
+  std::vector<WordEvent> events = {{2, 1, 0}, {7, 1, 500}};
+  std::vector<int16_t> s = Loud(1000);
+  std::vector<AudioSegment> seg = SplitChunkAudio(cpToken, 2, events, s.data(), s.size());
+  ASSERT_EQ(seg.size(), 2u);
+  EXPECT_EQ(seg[0].token, 0);
+  EXPECT_EQ(seg[1].token, 1);
+  EXPECT_EQ(seg[1].begin, 500u);
+}
+
+TEST(PieceSplitter, OneWordOverSeveralCharactersIsCutAtTheQuietPoint) {
+  // Two Han characters read as one word; the pause between the syllables
+  // lies at 45% of the word, so the cut lands there rather than at 50%.
+  std::vector<int32_t> cpToken = {0, 1};
+  std::vector<WordEvent> events = {{1, 2, 0}};
+  std::vector<int16_t> s = Loud(10000, {{4400, 4600}});
+  std::vector<AudioSegment> seg = SplitChunkAudio(cpToken, 2, events, s.data(), s.size());
+  ASSERT_EQ(seg.size(), 2u);
+  EXPECT_EQ(seg[0].token, 0);
+  EXPECT_EQ(seg[1].token, 1);
+  EXPECT_GE(seg[0].end, 4400u);
+  EXPECT_LE(seg[0].end, 4600u);
+  EXPECT_EQ(seg[1].begin, seg[0].end);
+  EXPECT_EQ(seg[1].end, 10000u);
+}
+
+TEST(PieceSplitter, WithoutEventsTheTokensShareTheAudio) {
+  std::vector<int16_t> s = Loud(3000);
+  std::vector<AudioSegment> seg = SplitChunkAudio({0, 1, 2}, 3, {}, s.data(), s.size());
+  ASSERT_EQ(seg.size(), 3u);
+  EXPECT_EQ(seg.front().begin, 0u);
+  EXPECT_EQ(seg.back().end, 3000u);
+  // A chunk of markup only (a pause) is audio of no token.
+  seg = SplitChunkAudio({-1, -1}, 0, {}, s.data(), s.size());
+  ASSERT_EQ(seg.size(), 1u);
+  EXPECT_EQ(seg[0].token, -1);
+}
+
+}  // namespace
+}  // namespace varentts
