@@ -54,6 +54,12 @@ class AudioTtsInputTest : public ::testing::Test {
   uint32_t m_savedCodePage = 0;
 };
 
+// Descriptor fields are packed: read them by value (gtest binds by reference).
+template <class T>
+T Field(T value) {
+  return value;
+}
+
 QByteArray Letters(int n) {
   QByteArray b;
   for (int i = 0; i < n; ++i) b.append(static_cast<char>('a' + i % 26));
@@ -152,8 +158,8 @@ TEST_F(AudioTtsInputTest, LongPieceIsCarriedIntoTheNextBlockWithoutFetching) {
   EXPECT_EQ(size, kAudioBlockSize);
   // The rest of the piece waits in the source; block 1's descriptor, which may
   // still describe a block being heard, is not touched by reading block 0.
-  EXPECT_EQ(m_source.Descriptor(1).audioLength, 0u);
-  EXPECT_EQ(m_source.Descriptor(1).audioAddress, 0u);
+  EXPECT_EQ(Field(m_source.Descriptor(1).audioLength), 0u);
+  EXPECT_EQ(Field(m_source.Descriptor(1).audioAddress), 0u);
 
   size = kAudioBlockSize;
   ASSERT_EQ(m_source.Read(1, m_blockPtrs[1], &size), 0u);
@@ -185,14 +191,15 @@ TEST_F(AudioTtsInputTest, LongPieceIsCarriedIntoTheNextBlockWithoutFetching) {
   } rows[] = {{0, kAudioBlockSize, 0, 1}, {1, 70000 - kAudioBlockSize, 0, 1}, {2, 10, 3, 4}};
   for (const Row& row : rows) {
     const TTSSynthDesc d = m_source.Descriptor(row.block);
-    EXPECT_EQ(d.audioAddress, reinterpret_cast<uintptr_t>(m_blockPtrs[row.block])) << row.block;
-    EXPECT_EQ(d.audioLength, row.length) << row.block;
-    EXPECT_EQ(d.textStart, row.start) << row.block;
-    EXPECT_EQ(d.textEnd, row.end) << row.block;
-    EXPECT_EQ(d.textSize, 5u) << row.block;
+    EXPECT_EQ(Field(d.audioAddress), reinterpret_cast<uintptr_t>(m_blockPtrs[row.block]))
+        << row.block;
+    EXPECT_EQ(Field(d.audioLength), row.length) << row.block;
+    EXPECT_EQ(Field(d.textStart), row.start) << row.block;
+    EXPECT_EQ(Field(d.textEnd), row.end) << row.block;
+    EXPECT_EQ(Field(d.textSize), 5u) << row.block;
   }
-  EXPECT_EQ(m_source.Descriptor(3).audioLength, 0u);
-  EXPECT_EQ(m_source.Descriptor(4).audioLength, 0u);  // out of range: zeros
+  EXPECT_EQ(Field(m_source.Descriptor(3).audioLength), 0u);
+  EXPECT_EQ(Field(m_source.Descriptor(4).audioLength), 0u);  // out of range: zeros
 }
 
 TEST_F(AudioTtsInputTest, FailuresAreReportedAndReturned) {
