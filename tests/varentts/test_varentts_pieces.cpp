@@ -2,6 +2,10 @@
 // code page; leading and trailing silence; the status bit; TTSClean.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <mutex>
+#include <thread>
+
 #include "tests/varentts/VarenttsHarness.h"
 #include "tests/varentts/VarenttsText.h"
 
@@ -164,6 +168,56 @@ TEST_F(VarenTtsPieces, CleanDiscardsPendingSynthesis) {
   auto ranges = SpokenRanges(pieces, next.size());
   ASSERT_EQ(ranges.size(), 2u);
   EXPECT_EQ(ranges[0].first, 0u);
+}
+
+TEST_F(VarenTtsPieces, InstancesSynthesiseOnSeveralThreadsAtOnce) {
+  // espeak-ng is one synthesiser per process; two instances on two threads
+  // take turns chunk by chunk and each still gets exactly its own words,
+  // while a third thread changes parameters as the user interface would.
+  CVarenTts& e = *s_engine;
+  void* english = e.Connect();
+  void* mandarin = e.Connect();
+  ASSERT_NE(english, nullptr);
+  ASSERT_NE(mandarin, nullptr);
+  ASSERT_EQ(e.Set(english, TTS_PARAM_VOICE, kEnglishUsFemale), 0u);
+  ASSERT_EQ(e.Set(mandarin, TTS_PARAM_VOICE, kMandarinMale), 0u);
+  const std::string en = "Several short words are spoken here. And a second sentence follows.";
+  const std::string zh = kMandarin;
+  auto expectEn = EncodedRanges(en, WordRanges(en), "UTF-8");
+  auto expectZh = EncodedRanges(zh, HanRanges(zh, "。"), "UTF-8");
+  std::atomic<bool> done{false};
+  std::vector<std::vector<std::pair<uint32_t, uint32_t>>> gotEn, gotZh;
+  std::vector<uint32_t> codes;
+  std::mutex codesLock;
+  auto speaker = [&](void* instance, const std::string& text, auto* got) {
+    for (int round = 0; round < 3; ++round) {
+      std::vector<VtPiece> pieces;
+      uint32_t rc = e.Speak(instance, text, &pieces);
+      std::lock_guard<std::mutex> lock(codesLock);
+      codes.push_back(rc);
+      got->push_back(SpokenRanges(pieces, text.size()));
+    }
+  };
+  std::thread a(speaker, english, en, &gotEn);
+  std::thread b(speaker, mandarin, zh, &gotZh);
+  std::thread ui([&] {
+    for (int32_t v = 0; !done; v = (v + 37) % 400) {
+      e.Set(english, TTS_PARAM_RATE, v);
+      int32_t back = 0;
+      e.Get(mandarin, TTS_PARAM_PITCH, &back);
+    }
+  });
+  a.join();
+  b.join();
+  done = true;
+  ui.join();
+  for (uint32_t rc : codes) EXPECT_EQ(rc, 0u);
+  ASSERT_EQ(gotEn.size(), 3u);
+  ASSERT_EQ(gotZh.size(), 3u);
+  for (const auto& r : gotEn) EXPECT_EQ(r, expectEn);
+  for (const auto& r : gotZh) EXPECT_EQ(r, expectZh);
+  EXPECT_EQ(e.TTSDisconnect(english), 0u);
+  EXPECT_EQ(e.TTSDisconnect(mandarin), 0u);
 }
 
 }  // namespace
