@@ -71,8 +71,11 @@ uint32_t CAudioTtsInput::Open() {
   m_cursor.status = TTS_STATUS_MORE;
   adapter.Clean();
   r = adapter.SynthText(&m_cursor);
-  // No block is in flight while the pipeline starts: descriptor 0 may change.
+  // No block is in flight while the pipeline starts, so every descriptor may
+  // change: a block reported current before it was first filled must not
+  // show the text offsets of the previous play's text.
   Publish(0, m_cursor);
+  for (int32_t i = 1; i < kAudioBlockCount; ++i) Publish(i, TTSSynthDesc{});
 
   QString line =
       QStringLiteral("Text buffer size = %1, Text = \"").arg(static_cast<int32_t>(m_nParamSize));

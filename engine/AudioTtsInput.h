@@ -22,7 +22,8 @@
 // block is queued or being heard. The rest of a piece that does not fit into
 // one block is carried in the read cursor, never in the next block's
 // descriptor, which may still describe a block that is being heard.
-// Descriptors keep their last values after Close.
+// Open clears the descriptors of blocks 1 to 3 (nothing is in flight then);
+// they keep their last values after Close.
 //
 // TTSSynthText is given the descriptor with its status bit TTS_STATUS_MORE
 // set: an engine may clear it there when no audio will follow; otherwise the

@@ -200,6 +200,12 @@ TEST_F(AudioTtsInputTest, LongPieceIsCarriedIntoTheNextBlockWithoutFetching) {
   }
   EXPECT_EQ(Field(m_source.Descriptor(3).audioLength), 0u);
   EXPECT_EQ(Field(m_source.Descriptor(4).audioLength), 0u);  // out of range: zeros
+
+  // The next play starts without the old text offsets in blocks not yet read.
+  ASSERT_EQ(m_source.Open(), 0u);
+  EXPECT_EQ(Field(m_source.Descriptor(2).textStart), 0u);
+  EXPECT_EQ(Field(m_source.Descriptor(2).audioLength), 0u);
+  m_source.Close();
 }
 
 TEST_F(AudioTtsInputTest, FailuresAreReportedAndReturned) {
