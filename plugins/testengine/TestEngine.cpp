@@ -64,6 +64,9 @@
 //       end = text size). UTF-16LE text (input code page TTS_CP_UTF16LE) is
 //       split on UTF-16 blanks, offsets in bytes. A text without words gives
 //       one empty piece.
+//   voicesize N
+//       the size field written into every voice record (default 224), for
+//       tests of readers that trust it.
 //   fetchdelay MS
 //       every TTSFetchNext sleeps this long first (for pause and stop tests).
 //   logfile PATH
@@ -183,6 +186,7 @@ struct State {
   bool wordMode = false;
   uint32_t wordPerByte = 0, wordLead = 0, wordTrail = 0;
   uint32_t fetchDelayMs = 0;
+  uint32_t voiceSize = sizeof(TTSVoiceInfo);
   bool initialized = false;
   std::set<Instance*> instances;
   std::set<EngineFind*> engineFinds;
@@ -447,6 +451,7 @@ bool ApplyScript(State& s, const std::string& text) {
   s.wordMode = false;
   s.wordPerByte = s.wordLead = s.wordTrail = 0;
   s.fetchDelayMs = 0;
+  s.voiceSize = sizeof(TTSVoiceInfo);
   s.initialized = false;
   s.lastError.clear();
 
@@ -530,6 +535,8 @@ bool ApplyScript(State& s, const std::string& text) {
           return fail("bad words option " + t[i]);
       }
       s.wordMode = true;
+    } else if (d == "voicesize") {
+      if (t.size() < 2 || !ParseNumber(t[1], &s.voiceSize)) return fail("voicesize N");
     } else if (d == "fetchdelay") {
       if (t.size() < 2 || !ParseNumber(t[1], &s.fetchDelayMs)) return fail("fetchdelay MS");
     } else if (d == "logfile") {
@@ -785,6 +792,7 @@ uint32_t NextVoice(State& s, VoiceFind* f, void* voice) {
   std::memcpy(&given, voice, sizeof given);
   if (given < sizeof(TTSVoiceInfo)) return TTSERR_INVALIDARG;
   std::memcpy(voice, &s.voices[f->next++].info, sizeof(TTSVoiceInfo));
+  static_cast<TTSVoiceInfo*>(voice)->size = s.voiceSize;
   return 0;
 }
 
@@ -1058,7 +1066,10 @@ class TestEngineObject final : public TTSEngineObject {
         s.engines.empty() ? "" : FieldText(s.engines[0].info.name, sizeof s.engines[0].info.name);
     if (rc == 0)
       for (const Voice& v : s.voices)
-        if (VoiceOnEngine(v, engine)) m_voices.push_back(v.info);
+        if (VoiceOnEngine(v, engine)) {
+          m_voices.push_back(v.info);
+          m_voices.back().size = s.voiceSize;
+        }
     if (count) *count = static_cast<uint32_t>(m_voices.size());
     return m_voices.empty() ? nullptr : m_voices.data();
   }

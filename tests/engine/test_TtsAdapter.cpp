@@ -582,6 +582,25 @@ TEST_F(ObjectFormTest, VoiceListIsCopiedUpToTheTableSize) {
   EXPECT_EQ(m_adapter->VoiceRecord(255)->size, 224u);
 }
 
+TEST_F(ObjectFormTest, ShortVoiceRecordsStayInTheirOwnSlots) {
+  // The first record says 48 bytes: each record gives its first 48 bytes
+  // (size, id, gender, age, name) to its own slot; the rest reads 0.
+  ASSERT_EQ(m_object.Configure("engine E1 a\nvoicesize 48\n"
+                               "voice 11 Alpha 1 2 2052:1 16000\nvoice 12 Beta 2 3 1033:0 8000\n"),
+            QString());
+  const QString path = m_object.Path();
+  ASSERT_EQ(m_adapter->LoadModule(&path), 0u);
+  ASSERT_EQ(m_adapter->EnumEngines(nullptr, nullptr), 0u);
+  ASSERT_EQ(m_adapter->SelectEngine(nullptr, nullptr), 0u);
+  ASSERT_EQ(m_adapter->VoiceCount(), 2u);
+  const TTSVoiceInfo& second = *m_adapter->VoiceRecord(1);
+  EXPECT_EQ(second.voiceId, 12u);
+  EXPECT_EQ(second.gender, 2u);
+  EXPECT_EQ(RecordText(second.name, 32), "Beta");
+  EXPECT_EQ(second.languageCount, 0u);
+  EXPECT_EQ(second.sampleRateCount, 0u);
+}
+
 TEST_F(ObjectFormTest, ObjectFailures) {
   const QString path = m_object.Path();
   // CreateEngine's own code is returned and the library freed.
