@@ -128,6 +128,42 @@ TEST_F(VersionInfo, RandomDamageNeverCrashes) {
   }
 }
 
+// A 32-bit big-endian file built by hand: an ELF header, one PT_NOTE program
+// header and the note, so the other class and byte order are read too.
+TEST_F(VersionInfo, OtherClassAndByteOrder) {
+  // 22 bytes of pairs and their closing empty key, padded to 24.
+  const QByteArray pairs = QByteArray(
+                               "FileVersion\0"
+                               "2.1.0.0\0",
+                               20) +
+                           QByteArray(4, '\0');
+  QByteArray file(52 + 32, '\0');
+  file.replace(0, 7,
+               QByteArray("\x7f"
+                          "ELF\x01\x02\x01",
+                          7));  // class 32, big-endian
+  auto be16 = [&](qsizetype at, quint16 v) { qToBigEndian(v, file.data() + at); };
+  auto be32 = [&](qsizetype at, quint32 v) { qToBigEndian(v, file.data() + at); };
+  be16(0x10, 3);             // e_type: shared object
+  be16(0x12, 8);             // e_machine: MIPS
+  be32(0x1C, 52);            // e_phoff
+  be16(0x2A, 32);            // e_phentsize
+  be16(0x2C, 1);             // e_phnum
+  be32(52 + 0x00, 4);        // p_type: PT_NOTE
+  be32(52 + 0x04, 84);       // p_offset
+  be32(52 + 0x10, 20 + 24);  // p_filesz
+  be32(52 + 0x1C, 4);        // p_align
+  QByteArray note(12, '\0');
+  qToBigEndian<quint32>(7, note.data());
+  qToBigEndian<quint32>(22, note.data() + 4);
+  qToBigEndian<quint32>(1, note.data() + 8);
+  file += note + QByteArray("VUDEZE\0\0", 8) + pairs;
+  EXPECT_EQ(GetFileVersionString(Write(file), "FileVersion"), "2.1.0.0");
+  // The same bytes read as little-endian sizes are nonsense: nothing found.
+  file[5] = 1;
+  EXPECT_TRUE(GetFileVersionString(Write(file), "FileVersion").isEmpty());
+}
+
 TEST_F(VersionInfo, NotAnElfFileOrNoFile) {
   EXPECT_TRUE(GetFileVersionString(Write("FileVersion\0"
                                          "1.0\0"),
