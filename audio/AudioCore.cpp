@@ -10,6 +10,10 @@
 
 IMPLEMENT_DYNAMIC(CAudioCore, CObject)
 
+namespace {
+constexpr uint32_t kAudioInvalidParameter = 87;
+}
+
 CAudioCore::CAudioCore() = default;
 
 CAudioCore::~CAudioCore() {
@@ -126,6 +130,7 @@ uint32_t CAudioCore::PostCommand(Command command) {
 uint32_t CAudioCore::Play(IAudioInput* source, IAudioOutput* sink, IAudioSink* eventSink) {
   std::lock_guard<std::recursive_mutex> lock(m_lock);
   if (m_nState.load() != kStopped || !m_worker.joinable()) return kAudioInvalidState;
+  if (source == nullptr || sink == nullptr) return kAudioInvalidParameter;
 
   m_pInput = source;
   m_pOutput = sink;

@@ -67,8 +67,10 @@ class CAudioCore : public CAudioSink, public CObject {
   // Ends the worker and frees what Create built. Returns 0.
   virtual int32_t Destroy();
   // Starts moving audio from source to sink, telling eventSink of every step.
-  // 13 when not stopped or not created; otherwise the start's result (the
-  // failing endpoint's code, with the endpoints closed and detached).
+  // 13 when not stopped or not created, 87 without a source or a sink
+  // (nothing changes then); otherwise the start's result (the failing
+  // endpoint's code, with the endpoints closed and detached). The event sink
+  // may be null.
   virtual uint32_t Play(IAudioInput* source, IAudioOutput* sink, IAudioSink* eventSink);
   // Toggles playing and paused; 13 when stopped.
   virtual uint32_t Pause();

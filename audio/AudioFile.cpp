@@ -68,6 +68,18 @@ uint32_t OpenError(const QByteArray& path, bool creating) {
 
 }  // namespace
 
+AudioFileLayout AudioFileLayoutForTag(uint16_t formatTag) {
+  switch (formatTag) {
+    case WAVE_FORMAT_PCM:
+      return AudioFileLayout::kPcmWave;
+    case WAVE_FORMAT_ALAW:
+    case WAVE_FORMAT_MULAW:
+      return AudioFileLayout::kLawWave;
+    default:
+      return AudioFileLayout::kRaw;
+  }
+}
+
 uint32_t AudioFileHeaderSize(AudioFileLayout layout) {
   switch (layout) {
     case AudioFileLayout::kPcmWave:

@@ -39,6 +39,10 @@ inline constexpr uint32_t kLawWaveHeaderSize = 58;
 // Characters a path may have (a 260-character buffer with its terminator).
 inline constexpr uint32_t kMaxAudioPathChars = 259;
 
+// The layout a file of this format tag is written in: PCM WAVE for 1,
+// A-law/mu-law WAVE for 6 and 7, raw for every other tag.
+AudioFileLayout AudioFileLayoutForTag(uint16_t formatTag);
+
 // The header size of a layout: 44, 58 or 0.
 uint32_t AudioFileHeaderSize(AudioFileLayout layout);
 

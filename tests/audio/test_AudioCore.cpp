@@ -242,6 +242,18 @@ TEST_F(AudioCoreTest, SinkGetsTheSourcesFormatAndTheCoreResetsItEveryStart) {
   EXPECT_EQ(sink.format.wBitsPerSample, 16);
 }
 
+TEST_F(AudioCoreTest, PlayWithoutAnEndpointIsRefused) {
+  EXPECT_EQ(core.Play(nullptr, &sink, &events), 87u);
+  EXPECT_EQ(core.Play(&source, nullptr, &events), 87u);
+  EXPECT_TRUE(core.IsIdle());
+  // Without an event sink the play runs and ends all the same.
+  source.total = 70000;
+  ASSERT_EQ(core.Play(&source, &sink, nullptr), 0u);
+  ASSERT_TRUE(WaitUntil([&] { return core.m_nState.load() == 1; }));
+  EXPECT_EQ(sink.bytes.size(), 70000u);
+  EXPECT_EQ(core.Stop(), 0u);
+}
+
 TEST_F(AudioCoreTest, DestroyStopsARunningPlay) {
   sink.manual = true;
   source.total = 100ull * kAudioBlockSize;

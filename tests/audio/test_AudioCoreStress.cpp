@@ -5,7 +5,7 @@
 // and no block may be refilled before the sink has consumed it.
 //
 // VUDEZE_STRESS_ITERATIONS overrides the number of plays (fewer by default in
-// sanitizer builds).
+// sanitizer builds); VUDEZE_STRESS_SEED picks another random sequence.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -81,7 +81,10 @@ TEST(AudioCoreStress, RandomPlaysKeepTheRingAndTheEndsConsistent) {
   ASSERT_EQ(core.Create(), 1);
 
   const int iterations = Iterations();
-  std::mt19937 rng(20261209);
+  unsigned seed = 20261209;
+  if (const char* v = std::getenv("VUDEZE_STRESS_SEED"))
+    seed = static_cast<unsigned>(std::atoll(v));
+  std::mt19937 rng(seed);
   std::unique_ptr<Play> previous;
   int started = 0, selfStops = 0, userStops = 0, failedStarts = 0;
 
@@ -201,8 +204,8 @@ TEST(AudioCoreStress, RandomPlaysKeepTheRingAndTheEndsConsistent) {
   if (previous) {
     EXPECT_EQ(previous->events.lateEvents.load(), 0);
   }
-  std::printf("plays %d: started %d (self-stopped %d, stopped %d), failed starts %d\n", iterations,
-              started, selfStops, userStops, failedStarts);
+  std::printf("seed %u, plays %d: started %d (self-stopped %d, stopped %d), failed starts %d\n",
+              seed, iterations, started, selfStops, userStops, failedStarts);
 }
 
 }  // namespace
