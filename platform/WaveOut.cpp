@@ -145,15 +145,18 @@ uint32_t Configure(WaveOutDevice* d, const WAVEFORMATEX& f, snd_pcm_format_t for
       snd_pcm_hw_params_set_channels(d->pcm, hw, f.nChannels) < 0 ||
       snd_pcm_hw_params_set_rate(d->pcm, hw, f.nSamplesPerSec, 0) < 0)
     return WAVERR_BADFORMAT;
-  // A short buffer keeps pause and reset prompt on devices that must drop to
-  // pause; failing to get these sizes is harmless.
-  unsigned int bufferUs = 200000, periodUs = 20000;
+  // A device without pause is paused by no longer feeding it: what it holds
+  // plays out, so nothing is lost or repeated, and a short buffer keeps that
+  // prompt. Reset drops at once in either case. Failing to get these sizes
+  // is harmless.
+  const bool canPause = snd_pcm_hw_params_can_pause(hw) != 0;
+  unsigned int bufferUs = canPause ? 200000 : 40000, periodUs = canPause ? 20000 : 10000;
   int dir = 0;
   snd_pcm_hw_params_set_buffer_time_near(d->pcm, hw, &bufferUs, &dir);
   dir = 0;
   snd_pcm_hw_params_set_period_time_near(d->pcm, hw, &periodUs, &dir);
   if (snd_pcm_hw_params(d->pcm, hw) < 0) return WAVERR_BADFORMAT;
-  d->canPause = snd_pcm_hw_params_can_pause(hw) != 0;
+  d->canPause = snd_pcm_hw_params_can_pause(hw) != 0 && canPause;
   snd_pcm_uframes_t bufferFrames = 0, periodFrames = 0;
   snd_pcm_get_params(d->pcm, &bufferFrames, &periodFrames);
   d->periodFrames = std::max<snd_pcm_uframes_t>(periodFrames, f.nSamplesPerSec / 50);
@@ -189,7 +192,7 @@ void WaveOutDevice::RecoverOrFail(int err) {
 }
 
 void WaveOutDevice::AdvanceHeard() {
-  if (paused || heard >= written) {
+  if (heard >= written || (paused && pacing == Pacing::kClock)) {
     clockTick = Clock::now();
     clockRemainder = 0;
     return;
@@ -274,18 +277,11 @@ void WaveOutDevice::PauseNow() {
   if (paused) return;
   AdvanceHeard();
   paused = true;
-  if (failed || pacing == Pacing::kClock) return;  // the clock simply stops
-  snd_pcm_state_t state = snd_pcm_state(pcm);
-  if (state != SND_PCM_STATE_RUNNING) return;
-  if (canPause && snd_pcm_pause(pcm, 1) == 0) {
-    pausedInAlsa = true;
-    return;
-  }
-  // No pause in this device: silence it and write again from what was heard,
-  // which the queued headers still hold.
-  snd_pcm_drop(pcm);
-  if (snd_pcm_prepare(pcm) < 0) RecoverOrFail(-EBADFD);
-  written = heard;
+  if (failed || pacing != Pacing::kDelay) return;  // the clock simply stops
+  if (snd_pcm_state(pcm) != SND_PCM_STATE_RUNNING) return;
+  if (canPause && snd_pcm_pause(pcm, 1) == 0) pausedInAlsa = true;
+  // Otherwise the device plays out its short buffer and then starves; what
+  // it played is counted as heard, and writing goes on from there.
 }
 
 void WaveOutDevice::RestartNow() {
@@ -350,7 +346,9 @@ void WaveOutDevice::Run() {
       continue;
     }
     if (closing) break;
-    bool inFlight = !paused && queued > heard;
+    // While paused a device that cannot pause still plays out what it holds.
+    bool draining = paused && !pausedInAlsa && pacing == Pacing::kDelay && written > heard;
+    bool inFlight = (!paused && queued > heard) || draining;
     if (inFlight)
       wake.wait_for(g, SleepTime());
     else

@@ -97,8 +97,10 @@ uint32_t waveOutPrepareHeader(HWAVEOUT hwo, WAVEHDR* header, uint32_t size);
 uint32_t waveOutUnprepareHeader(HWAVEOUT hwo, WAVEHDR* header, uint32_t size);
 // Queues a prepared header that is not queued yet.
 uint32_t waveOutWrite(HWAVEOUT hwo, WAVEHDR* header, uint32_t size);
-// Halts the sound at once; what was not heard yet plays after waveOutRestart,
-// none of it lost or repeated. Pausing a paused device changes nothing.
+// Halts the sound: at once where the device can pause, else after the
+// device's short buffer (at most about 40 ms) has played out. What was not
+// heard yet plays after waveOutRestart, none of it lost or repeated. Pausing
+// a paused device changes nothing.
 uint32_t waveOutPause(HWAVEOUT hwo);
 uint32_t waveOutRestart(HWAVEOUT hwo);
 // Silences the device at once and returns every queued block as done, in

@@ -6,8 +6,14 @@
 //                            lands in CapturePath(); "null" swallows data at
 //                            once and reports no delay, so playback is paced
 //                            by the clock.
+//   vudeze_card              the test sound card (alsa_clock_device.c): plays
+//                            in real time, reports its delay, can pause, and
+//                            writes to CapturePath() only what it has played.
+//   vudeze_card_nopause      the same without pause: a player must drop and
+//                            write again what was not heard.
 //   vudeze_missing           a device that cannot be opened.
 // The device used is chosen through the profile value Settings/WaveDevice.
+// kDevices lists the three that play, for tests run on each.
 #pragma once
 
 #include <unistd.h>
@@ -43,7 +49,12 @@ inline QString ConfigPath() {
 // The text of a configuration whose "default" captures to `file`.
 inline std::string CaptureConfig(const std::string& file) {
   std::string capture = "{ type file slave.pcm \"null\" file \"" + file + "\" format \"raw\" }\n";
-  return "pcm.!default " + capture + "pcm.vudeze_capture " + capture +
+  const std::string card = "{ type vudeze_clock file \"" + file + "\" pause ";
+  return "pcm_type.vudeze_clock { lib \"" VUDEZE_BIN_DIR
+         "/libasound_module_pcm_vudeze_clock.so\" }\n"
+         "pcm.!default " +
+         capture + "pcm.vudeze_capture " + capture + "pcm.vudeze_card " + card + "yes }\n" +
+         "pcm.vudeze_card_nopause " + card + "no }\n" +
          "pcm.vudeze_missing { type hw card 99 device 0 }\n";
 }
 
@@ -55,6 +66,8 @@ inline bool Install() {
 }
 
 inline const bool installed = Install();
+
+inline constexpr const char* kDevices[] = {"vudeze_capture", "vudeze_card", "vudeze_card_nopause"};
 
 inline void UseDevice(const QString& name) {
   WriteProfileString(QStringLiteral("Settings"), QStringLiteral("WaveDevice"), name);
