@@ -283,7 +283,9 @@ uint32_t CSession::SynthText(TTSSynthDesc* desc) {
     m_synthLexicons.push_back(std::make_unique<CLexicon>(*lib->lexicon));
     lexicons.push_back(m_synthLexicons.back().get());
   }
-  m_chunker.Start(&m_text, m_synthParams.options, std::move(lexicons));
+  const VoiceDef* voice = FindVoice(m_synthParams.voice);
+  m_chunker.Start(&m_text, m_synthParams.options, std::move(lexicons),
+                  (voice != nullptr ? *voice : DefaultVoice()).languageId);
   m_active = true;
   desc->audioLength = 0;
   desc->audioAddress = 0;

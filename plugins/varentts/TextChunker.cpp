@@ -1,6 +1,7 @@
 #include "plugins/varentts/TextChunker.h"
 
 #include "plugins/varentts/Lexicon.h"
+#include "plugins/varentts/Voices.h"
 
 namespace varentts {
 
@@ -229,8 +230,9 @@ bool CTextChunker::IsSeparator(char32_t c) const {
 }
 
 void CTextChunker::Start(const CInputText* text, const ReadingOptions& options,
-                         std::vector<const CLexicon*> lexicons) {
+                         std::vector<const CLexicon*> lexicons, uint32_t languageId) {
   m_text = text;
+  m_languageId = languageId;
   m_options = options;
   m_lexicons = std::move(lexicons);
   m_pos = 0;
@@ -328,7 +330,7 @@ void CTextChunker::EmitText(SpeechChunk* chunk, const std::u32string& text, int3
       }
       continue;
     }
-    if (c == 0) c = ' ';
+    if (c == 0 || !VoiceSpeaks(m_languageId, c)) c = ' ';
     AppendUtf8(&chunk->text, c);
     chunk->cpToken.push_back(token);
   }

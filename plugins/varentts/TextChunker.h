@@ -56,8 +56,10 @@ struct SpeechChunk {
 class CTextChunker {
  public:
   // The text must outlive the chunker. Lexicons are consulted in order.
+  // languageId: the voice's language; characters it does not speak are
+  // handed to the synthesiser as blanks (see VoiceSpeaks).
   void Start(const CInputText* text, const ReadingOptions& options,
-             std::vector<const CLexicon*> lexicons);
+             std::vector<const CLexicon*> lexicons, uint32_t languageId = 1033);
   // The next chunk; false when the text is exhausted.
   bool Next(SpeechChunk* chunk);
   // Where the next chunk starts (code point index), for tests and progress.
@@ -85,6 +87,7 @@ class CTextChunker {
   std::vector<const CLexicon*> m_lexicons;
   bool m_markup = false;
   bool m_email = false;
+  uint32_t m_languageId = 1033;
   bool m_inEmailHeader = false;
   size_t m_pos = 0;
   std::vector<OpenTag> m_open;

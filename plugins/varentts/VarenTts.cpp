@@ -96,9 +96,11 @@ void FillEngineRecord(TTSEngineInfo* r) {
                                TTS_CHARSET_UNICODE, TTS_CHARSET_UTF8};
   r->charsetCount = sizeof charsets / sizeof charsets[0];
   std::memcpy(r->charsets, charsets, sizeof charsets);
-  r->markupCount = 2;
-  r->markups[0] = TTS_MARKUP_PLAIN;
-  r->markups[1] = TTS_MARKUP_SSML;
+  // The record is packed: arrays are filled with memcpy, never through
+  // possibly misaligned element pointers.
+  const uint32_t markups[] = {TTS_MARKUP_PLAIN, TTS_MARKUP_SSML};
+  r->markupCount = sizeof markups / sizeof markups[0];
+  std::memcpy(r->markups, markups, sizeof markups);
   std::string libs = "standard;";
   for (const std::string& name : CSession::AvailablePackages()) {
     if (libs.size() + name.size() + 1 >= sizeof r->userLibs) break;

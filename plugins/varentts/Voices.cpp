@@ -52,6 +52,29 @@ const VoiceDef& DefaultVoice() {
   return kVoices[4];
 }
 
+bool VoiceSpeaks(uint32_t languageId, char32_t c) {
+  auto in = [c](char32_t lo, char32_t hi) { return c >= lo && c <= hi; };
+  if (in(0x09, 0x7E) || in(0xA0, 0x24F) || in(0x1E00, 0x1EFF) || in(0x2000, 0x206F) ||
+      in(0x20A0, 0x20CF) || in(0x2100, 0x218F) || in(0x3000, 0x303F) || in(0xFE30, 0xFE4F) ||
+      in(0xFF00, 0xFF9F)) {
+    return true;
+  }
+  bool han = in(0x3400, 0x4DBF) || in(0x4E00, 0x9FFF) || in(0xF900, 0xFAFF) || in(0x20000, 0x2FA1F);
+  switch (languageId) {
+    case 2052:
+    case 3076:
+      return han;
+    case 1041:
+      return han || in(0x3040, 0x30FF) || in(0x31F0, 0x31FF);
+    case 1042:
+      return in(0x1100, 0x11FF) || in(0x3130, 0x318F) || in(0xAC00, 0xD7AF) || in(0xFFA0, 0xFFDF);
+    case 1049:
+      return in(0x400, 0x4FF);
+    default:
+      return false;
+  }
+}
+
 void FillVoiceRecord(const VoiceDef& voice, TTSVoiceInfo* record) {
   std::memset(record, 0, sizeof *record);
   record->size = sizeof *record;
@@ -62,16 +85,14 @@ void FillVoiceRecord(const VoiceDef& voice, TTSVoiceInfo* record) {
   // One language per voice; its value 1 marks it as the voice's native
   // language. Mandarin and Cantonese voices also read Latin words with
   // English rules, which the value 0 records.
-  record->languageCount = 1;
-  record->languageIds[0] = voice.languageId;
-  record->languageValues[0] = 1;
-  if (voice.cjk) {
-    record->languageCount = 2;
-    record->languageIds[1] = 1033;
-    record->languageValues[1] = 0;
-  }
+  // The record is packed: arrays are filled with memcpy.
+  uint32_t ids[2] = {voice.languageId, 1033};
+  uint32_t values[2] = {1, 0};
+  record->languageCount = voice.cjk ? 2 : 1;
+  std::memcpy(record->languageIds, ids, record->languageCount * sizeof ids[0]);
+  std::memcpy(record->languageValues, values, record->languageCount * sizeof values[0]);
   record->sampleRateCount = sizeof kVoiceRates / sizeof kVoiceRates[0];
-  for (uint32_t i = 0; i < record->sampleRateCount; ++i) record->sampleRates[i] = kVoiceRates[i];
+  std::memcpy(record->sampleRates, kVoiceRates, sizeof kVoiceRates);
   record->engineId = 1;
 }
 

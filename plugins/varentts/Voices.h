@@ -29,6 +29,15 @@ const VoiceDef& DefaultVoice();
 // The sample rates the engine produces for every voice, best first.
 inline constexpr uint32_t kVoiceRates[] = {16000, 11025, 8000, 6000};
 
+// Whether a voice of this language is given the character. espeak-ng 1.51
+// switches to another language's dictionary for characters of other scripts
+// (Greek, Devanagari, Bengali, ...) and then reads memory it has freed, so
+// only the scripts a voice speaks reach it: Latin, punctuation and symbols
+// for every voice, Han characters for Chinese and Japanese, kana for
+// Japanese, Hangul for Korean, Cyrillic for Russian. Other characters are
+// read as blanks.
+bool VoiceSpeaks(uint32_t languageId, char32_t c);
+
 // Fills a voice record (all 224 bytes) for a voice.
 void FillVoiceRecord(const VoiceDef& voice, TTSVoiceInfo* record);
 

@@ -12,9 +12,18 @@
 
 namespace {
 
+// The records are packed: their arrays are copied out, never read in place.
+template <size_t N>
+std::vector<uint32_t> Copy(const uint32_t (&field)[N], uint32_t count) {
+  std::vector<uint32_t> out(std::min<size_t>(count, N));
+  std::memcpy(out.data(), field, out.size() * sizeof(uint32_t));
+  return out;
+}
+
 class VarenTtsApi : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    if (s_engine != nullptr) return;  // derived suites share the engine
     s_engine = new CVarenTts;
     ASSERT_TRUE(s_engine->Load());
     s_instance = s_engine->Connect();
@@ -84,19 +93,18 @@ TEST_F(VarenTtsApi, EngineRecordDescribesTheEngine) {
   ASSERT_EQ(e.SEMGetEngineInfo(engine, TTS_ENGINEINFO_CLASS, &info, &size), 0u);
   EXPECT_STREQ(info.name, "espeak-ng");
   EXPECT_STREQ(info.serverAddress, "127.0.0.1");
-  EXPECT_EQ(info.type, TTS_ENGINE_TYPE_UNIVERSAL);
-  EXPECT_EQ(info.status, TTS_ENGINE_STATUS_LOAD);
+  EXPECT_EQ(+info.type, TTS_ENGINE_TYPE_UNIVERSAL);
+  EXPECT_EQ(+info.status, TTS_ENGINE_STATUS_LOAD);
   EXPECT_NE(std::strstr(info.version, "espeak-ng"), nullptr);
   EXPECT_GT(std::strlen(info.vendor), 0u);
   EXPECT_TRUE(QFile::exists(QString::fromUtf8(info.path))) << info.path;
-  EXPECT_EQ(info.procid, static_cast<uint32_t>(getpid()));
-  ASSERT_EQ(info.charsetCount, 5u);
-  EXPECT_EQ(std::vector<uint32_t>(info.charsets, info.charsets + 5),
+  EXPECT_EQ(+info.procid, static_cast<uint32_t>(getpid()));
+  ASSERT_EQ(+info.charsetCount, 5u);
+  EXPECT_EQ(Copy(info.charsets, 5),
             (std::vector<uint32_t>{TTS_CHARSET_GB2312, TTS_CHARSET_GBK, TTS_CHARSET_BIG5,
                                    TTS_CHARSET_UNICODE, TTS_CHARSET_UTF8}));
-  ASSERT_EQ(info.markupCount, 2u);
-  EXPECT_EQ(info.markups[0], TTS_MARKUP_PLAIN);
-  EXPECT_EQ(info.markups[1], TTS_MARKUP_SSML);
+  ASSERT_EQ(+info.markupCount, 2u);
+  EXPECT_EQ(Copy(info.markups, 2), (std::vector<uint32_t>{TTS_MARKUP_PLAIN, TTS_MARKUP_SSML}));
   EXPECT_STREQ(info.userLibs, "standard;abbrev;units;");
 }
 
@@ -127,12 +135,12 @@ TEST_F(VarenTtsApi, VoicesCoverTheReportLanguagesWithStableUniqueIds) {
   std::set<uint32_t> ids;
   std::map<uint32_t, std::set<uint32_t>> gendersByLanguage;
   for (const TTSVoiceInfo& v : voices) {
-    EXPECT_TRUE(ids.insert(v.voiceId).second) << "duplicate id " << v.voiceId;
-    EXPECT_EQ(v.size, sizeof v);
-    ASSERT_GE(v.languageCount, 1u);
-    ASSERT_LE(v.languageCount, 16u);
-    gendersByLanguage[v.languageIds[0]].insert(v.gender);
-    EXPECT_EQ(std::vector<uint32_t>(v.sampleRates, v.sampleRates + v.sampleRateCount),
+    EXPECT_TRUE(ids.insert(+v.voiceId).second) << "duplicate id " << +v.voiceId;
+    EXPECT_EQ(+v.size, sizeof v);
+    ASSERT_GE(+v.languageCount, 1u);
+    ASSERT_LE(+v.languageCount, 16u);
+    gendersByLanguage[+v.languageIds[0]].insert(+v.gender);
+    EXPECT_EQ(Copy(v.sampleRates, v.sampleRateCount),
               (std::vector<uint32_t>{16000, 11025, 8000, 6000}));
     EXPECT_GT(std::strlen(v.name), 0u);
     EXPECT_LT(std::strlen(v.name), sizeof v.name);
@@ -146,10 +154,10 @@ TEST_F(VarenTtsApi, VoicesCoverTheReportLanguagesWithStableUniqueIds) {
   }
   // Identifiers are the values TTS_PARAM_VOICE takes, and stored settings
   // rely on them: Mandarin female is 1, English US female 5.
-  EXPECT_EQ(voices[0].voiceId, 1u);
-  EXPECT_EQ(voices[0].languageIds[0], 2052u);
-  EXPECT_EQ(voices[4].voiceId, 5u);
-  EXPECT_EQ(voices[4].languageIds[0], 1033u);
+  EXPECT_EQ(+voices[0].voiceId, 1u);
+  EXPECT_EQ(+voices[0].languageIds[0], 2052u);
+  EXPECT_EQ(+voices[4].voiceId, 5u);
+  EXPECT_EQ(+voices[4].languageIds[0], 1033u);
 }
 
 TEST_F(VarenTtsApi, ConnectRefusesWrongBlocksWithACodeInTheBlock) {
@@ -171,7 +179,7 @@ TEST_F(VarenTtsApi, ConnectRefusesWrongBlocksWithACodeInTheBlock) {
     std::strcpy(block.engineName, c.name);
     std::strcpy(block.serverAddress, c.address);
     EXPECT_EQ(e.TTSConnect(&block), nullptr) << c.name << " " << c.address;
-    EXPECT_EQ(block.errorCode, c.error) << c.name << " " << c.address;
+    EXPECT_EQ(+block.errorCode, c.error) << c.name << " " << c.address;
   }
   // Unterminated texts fill their fields completely; they are read bounded.
   TTSConnectBlock block{};
@@ -179,7 +187,7 @@ TEST_F(VarenTtsApi, ConnectRefusesWrongBlocksWithACodeInTheBlock) {
   std::memset(block.engineName, 'x', sizeof block.engineName);
   std::memset(block.serverAddress, '1', sizeof block.serverAddress);
   EXPECT_EQ(e.TTSConnect(&block), nullptr);
-  EXPECT_EQ(block.errorCode, TTSERR_NOENGINE);
+  EXPECT_EQ(+block.errorCode, TTSERR_NOENGINE);
 }
 
 TEST_F(VarenTtsApi, StaleAndForeignInstancesAreRefused) {
@@ -328,7 +336,7 @@ TEST_F(VarenTtsApi, UninitializeClosesInstancesAndConnectNeedsInitialize) {
   block.version = TTS_CONNECT_VERSION;
   std::strcpy(block.engineName, "espeak-ng");
   EXPECT_EQ(e.TTSConnect(&block), nullptr);
-  EXPECT_EQ(block.errorCode, TTSERR_NOTREADY);
+  EXPECT_EQ(+block.errorCode, TTSERR_NOTREADY);
   s_instance = e.Connect();
   ASSERT_NE(s_instance, nullptr);
   std::vector<VtPiece> pieces;

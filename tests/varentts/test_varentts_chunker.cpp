@@ -7,17 +7,19 @@
 #include "plugins/varentts/Lexicon.cpp"
 #include "plugins/varentts/PieceSplitter.cpp"
 #include "plugins/varentts/TextChunker.cpp"
+#include "plugins/varentts/Voices.cpp"
 
 namespace varentts {
 namespace {
 
-std::vector<SpeechChunk> Chunks(const std::string& utf8, ReadingOptions options = {}) {
+std::vector<SpeechChunk> Chunks(const std::string& utf8, ReadingOptions options = {},
+                                uint32_t languageId = 1033) {
   CInputText text;
   EXPECT_EQ(text.Decode(reinterpret_cast<const uint8_t*>(utf8.data()),
                         static_cast<uint32_t>(utf8.size()), "UTF-8"),
             0u);
   CTextChunker chunker;
-  chunker.Start(&text, options, {});
+  chunker.Start(&text, options, {}, languageId);
   std::vector<SpeechChunk> out;
   SpeechChunk c;
   while (chunker.Next(&c) && out.size() < 1000) out.push_back(c);
@@ -33,7 +35,8 @@ std::vector<std::string> Texts(const std::vector<SpeechChunk>& chunks) {
 TEST(TextChunker, SentencesAreChunksButAbbreviationsAndNumbersAreNot) {
   EXPECT_EQ(Texts(Chunks("One is here. See e.g. this one. Pi is 3.14 today")),
             (std::vector<std::string>{"One is here.", "See e.g. this one.", "Pi is 3.14 today"}));
-  EXPECT_EQ(Texts(Chunks("我们走。你好！")), (std::vector<std::string>{"我们走。", "你好！"}));
+  EXPECT_EQ(Texts(Chunks("我们走。你好！", {}, 2052)),
+            (std::vector<std::string>{"我们走。", "你好！"}));
 }
 
 TEST(TextChunker, TextWithoutPunctuationIsStillCutIntoBoundedChunks) {
@@ -92,6 +95,30 @@ TEST(TextChunker, LineBreakOptionsAndEmailHeaders) {
   std::vector<SpeechChunk> mail =
       Chunks("From: a@b.c\nSubject: Lunch today\n\nHi Bob.\n> old text\nBye.\n-- \nSignature");
   EXPECT_EQ(Texts(mail), (std::vector<std::string>{"Lunch today", "Hi Bob.", "Bye."}));
+}
+
+TEST(TextChunker, CharactersOfOtherScriptsReachTheSynthesiserAsBlanks) {
+  // Greek for an English voice, Hangul for a Mandarin one: blanks, with the
+  // token record unchanged so offsets still name the input.
+  CInputText text;
+  const std::string utf8 =
+      "a\xCE\xB1"
+      "b \xED\x95\x9C\xE4\xBD\xA0";  // "aαb 한你"
+  ASSERT_EQ(text.Decode(reinterpret_cast<const uint8_t*>(utf8.data()),
+                        static_cast<uint32_t>(utf8.size()), "UTF-8"),
+            0u);
+  CTextChunker chunker;
+  SpeechChunk c;
+  chunker.Start(&text, {}, {}, 1033);
+  ASSERT_TRUE(chunker.Next(&c));
+  EXPECT_EQ(c.text, "a b   ");
+  chunker.Start(&text, {}, {}, 2052);
+  ASSERT_TRUE(chunker.Next(&c));
+  EXPECT_EQ(c.text, "a b  \xE4\xBD\xA0");
+  EXPECT_EQ(c.tokens.size(), 3u);
+  chunker.Start(&text, {}, {}, 1042);
+  ASSERT_TRUE(chunker.Next(&c));
+  EXPECT_EQ(c.text, "a b \xED\x95\x9C ");
 }
 
 // Audio of n samples, loud everywhere except the given quiet ranges.

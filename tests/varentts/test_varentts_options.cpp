@@ -20,6 +20,7 @@ constexpr int32_t kMandarinFemale = 1;
 class VarenTtsOptions : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    if (s_engine != nullptr) return;  // derived suites share the engine
     s_engine = new CVarenTts;
     ASSERT_TRUE(s_engine->Load());
     s_instance = s_engine->Connect();

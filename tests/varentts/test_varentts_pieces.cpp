@@ -19,6 +19,7 @@ constexpr int32_t kCantoneseMale = 4;
 class VarenTtsPieces : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    if (s_engine != nullptr) return;  // derived suites share the engine
     s_engine = new CVarenTts;
     ASSERT_TRUE(s_engine->Load());
     s_instance = s_engine->Connect();
@@ -157,7 +158,7 @@ TEST_F(VarenTtsPieces, CleanDiscardsPendingSynthesis) {
   EXPECT_EQ(desc.status & 1u, 1u) << "audio follows the text's hand-over";
   ASSERT_EQ(s_engine->TTSFetchNext(s_instance, &desc), 0u);
   EXPECT_EQ(desc.status & 1u, 1u);
-  EXPECT_LT(desc.textStart, 10u);
+  EXPECT_LT(+desc.textStart, 10u);
   ASSERT_EQ(s_engine->TTSClean(s_instance), 0u);
   // Nothing is left to fetch after Clean.
   EXPECT_EQ(s_engine->TTSFetchNext(s_instance, &desc), TTSERR_NOTREADY);
