@@ -1,5 +1,8 @@
-// Timing of sound-card playback, on an ALSA "default" that writes to a file
-// and is paced by the clock (set up by main before any ALSA call):
+// Timing of sound-card playback on two devices set up by main before any ALSA
+// call: (0) a "file" device over "null", which swallows data at once and is
+// paced by the clock, and (1) the real-time test sound card of the tests
+// (libasound_module_pcm_vudeze_clock.so), which reports its delay as hardware
+// does. The last argument of a benchmark picks the device.
 //   BM_DoneLag         how late each done message comes after the moment its
 //                      block's audio ends (the clock of the first write plus
 //                      the audio queued so far): median and 95th percentile.
@@ -29,6 +32,7 @@
 #include "audio/AudioWaveOutput.h"
 #include "engine/AudioTtsInput.h"
 #include "engine/TtsAdapter.h"
+#include "platform/Settings.h"
 #include "platform/WaveOut.h"
 #include "sdk/ttsapi.h"
 #include "tools/vudeze-cli/Cli.h"
@@ -37,6 +41,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
+
+const char* const kDevices[] = {"vudeze_null", "vudeze_card"};
+
+void UseDevice(benchmark::State& state, int arg) {
+  const char* device = kDevices[state.range(arg)];
+  WriteProfileString(QStringLiteral("Settings"), QStringLiteral("WaveDevice"),
+                     QString::fromLatin1(device));
+  state.SetLabel(device);
+}
 
 double Ms(Clock::duration d) {
   return std::chrono::duration<double, std::milli>(d).count();
@@ -76,6 +89,7 @@ struct LagRun {
 
 void BM_DoneLag(benchmark::State& state) {
   const int blockMs = int(state.range(0));
+  UseDevice(state, 1);
   const int blocks = 4000 / blockMs;  // four seconds of audio
   std::vector<double> lags;
   for (auto _ : state) {
@@ -112,7 +126,10 @@ void BM_DoneLag(benchmark::State& state) {
   state.counters["lag_p95_ms"] = Percentile(lags, 0.95);
   state.counters["lag_max_ms"] = Percentile(lags, 1.0);
 }
-BENCHMARK(BM_DoneLag)->Arg(50)->Arg(250)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DoneLag)
+    ->ArgsProduct({{50, 250}, {0, 1}})
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 // Stamps the first block handed to the device.
 class CStampedWaveOutput : public CAudioWaveOutput {
@@ -157,6 +174,7 @@ bool EngineUp() {
 }
 
 void BM_FirstAudio(benchmark::State& state) {
+  UseDevice(state, 0);
   if (!EngineUp()) {
     state.SkipWithError("the bundled engine did not come up");
     return;
@@ -189,7 +207,7 @@ void BM_FirstAudio(benchmark::State& state) {
   state.counters["first_audio_ms"] = Percentile(millis, 0.5);
   state.counters["ratio_to_first_piece"] = Percentile(ratios, 0.5);
 }
-BENCHMARK(BM_FirstAudio)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirstAudio)->Arg(0)->Arg(1)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 // Feeds the ring from a two-second block over and over, endlessly.
 class CToneInput : public CAudioInput {
@@ -201,6 +219,7 @@ class CToneInput : public CAudioInput {
 };
 
 void BM_ResetToSilence(benchmark::State& state) {
+  UseDevice(state, 0);
   std::vector<double> reset, silentAfter, stop;
   std::vector<uint8_t> data(64000, 1);  // two seconds
   CAudioCore core;
@@ -245,7 +264,7 @@ void BM_ResetToSilence(benchmark::State& state) {
   state.counters["pipeline_stop_median_ms"] = Percentile(stop, 0.5);
   state.counters["pipeline_stop_max_ms"] = Percentile(stop, 1.0);
 }
-BENCHMARK(BM_ResetToSilence)->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ResetToSilence)->Arg(0)->Arg(1)->Iterations(10)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -256,8 +275,13 @@ int main(int argc, char** argv) {
   setenv("HOME", home.path().toLocal8Bit().constData(), 1);
   setenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit().constData(), 1);
   const std::string conf = home.filePath("asound.conf").toStdString();
-  std::ofstream(conf) << "pcm.!default { type file slave.pcm \"null\" file \""
-                      << home.filePath("heard.raw").toStdString() << "\" format \"raw\" }\n";
+  const std::string heard = home.filePath("heard.raw").toStdString();
+  std::ofstream(conf) << "pcm.vudeze_null { type file slave.pcm \"null\" file \"" << heard
+                      << "\" format \"raw\" }\n"
+                      << "pcm_type.vudeze_clock { lib \"" VUDEZE_BIN_DIR
+                         "/libasound_module_pcm_vudeze_clock.so\" }\n"
+                      << "pcm.vudeze_card { type vudeze_clock file \"" << heard
+                      << "\" pause yes }\n";
   setenv("ALSA_CONFIG_PATH", ("/usr/share/alsa/alsa.conf:" + conf).c_str(), 1);
   QCoreApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
