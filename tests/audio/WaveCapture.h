@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QString>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -66,6 +67,15 @@ inline bool Install() {
 }
 
 inline const bool installed = Install();
+
+// The folder goes when the test program ends.
+struct FolderRemover {
+  ~FolderRemover() {
+    std::error_code ignored;
+    std::filesystem::remove_all(Folder(), ignored);
+  }
+};
+inline const FolderRemover folderRemover;
 
 inline constexpr const char* kDevices[] = {"vudeze_capture", "vudeze_card", "vudeze_card_nopause"};
 
