@@ -47,7 +47,7 @@ struct Engine {
     block.version = TTS_CONNECT_VERSION;
     std::strcpy(block.engineName, "espeak-ng");
     instance = connect(&block);
-    uint32_t voice = 6;  // English US male: espeak-ng's default voice with the m1 variant
+    uint32_t voice = 6;  // English US male: espeak-ng's default voice with the m3 variant
     set(instance, TTS_PARAM_VOICE, &voice, 4);
     return instance != nullptr;
   }
@@ -119,7 +119,7 @@ void Record(benchmark::State& state, const std::string& name, double total) {
 void BM_EspeakNgCommandLine(benchmark::State& state) {
   std::string textFile = "/tmp/vudeze_bench_2000.txt";
   std::ofstream(textFile) << Text2000();
-  std::string cmd = "espeak-ng -v en-us+m1 -w /tmp/vudeze_bench_2000.wav -f " + textFile;
+  std::string cmd = "espeak-ng -v en-us+m3 -w /tmp/vudeze_bench_2000.wav -f " + textFile;
   double total = 0;
   for (auto _ : state) {
     auto t = std::chrono::steady_clock::now();
