@@ -240,6 +240,9 @@ uint32_t CSession::SetParam(uint32_t id, const void* value, uint32_t size) {
 }
 
 void CSession::ResetSynthesis() {
+  // A chunk being synthesised ahead is finished and dropped: espeak-ng cannot
+  // be stopped inside a chunk, and a chunk is at most a few seconds of speech.
+  WaitForPrefetch();
   m_active = false;
   m_synthLexicons.clear();
   m_text = CInputText();
@@ -318,11 +321,29 @@ uint32_t CSession::Finish() {
   return 0;
 }
 
+VoiceSettings CSession::SynthSettings() const {
+  const VoiceDef* voice = FindVoice(m_synthParams.voice);
+  VoiceSettings vs;
+  vs.voice = (voice != nullptr ? *voice : DefaultVoice()).espeak;
+  vs.rate = m_synthParams.rate;
+  vs.pitch = m_synthParams.pitch;
+  vs.volume = m_synthParams.volume;
+  vs.punctuation = m_synthParams.options.punctuation == 1;
+  return vs;
+}
+
+void CSession::WaitForPrefetch() {
+  if (m_prefetch.valid()) m_prefetch.wait();
+  m_prefetch = {};
+}
+
 uint32_t CSession::ProduceChunk() {
   SpeechChunk chunk;
+  bool prefetched = false;
   if (m_haveLookahead) {
     chunk = std::move(m_lookahead);
     m_haveLookahead = false;
+    prefetched = m_prefetch.valid();
   } else if (!m_chunker.Next(&chunk)) {
     return Finish();
   }
@@ -336,15 +357,30 @@ uint32_t CSession::ProduceChunk() {
     m_samples = MakeTone(chunk.prompt, host.SampleRate(), m_synthParams.volume);
     segments.push_back({0, m_samples.size(), 0});
   } else {
-    const VoiceDef* voice = FindVoice(m_synthParams.voice);
-    VoiceSettings vs;
-    vs.voice = (voice != nullptr ? *voice : DefaultVoice()).espeak;
-    vs.rate = m_synthParams.rate;
-    vs.pitch = m_synthParams.pitch;
-    vs.volume = m_synthParams.volume;
-    vs.punctuation = m_synthParams.options.punctuation == 1;
-    uint32_t rc = host.Synthesize(chunk.text, chunk.endPause, vs, &m_samples, &m_events);
+    uint32_t rc = 0;
+    if (prefetched) {
+      SynthResult r = m_prefetch.get();
+      rc = r.code;
+      m_samples = std::move(r.samples);
+      m_events = std::move(r.events);
+    } else {
+      rc = host.Synthesize(chunk.text, chunk.endPause, SynthSettings(), &m_samples, &m_events);
+    }
     if (rc != 0) return rc;
+  }
+  // The next chunk is synthesised on a helper thread while this one is cut
+  // and encoded here, so encoding costs little extra time. The helper works
+  // on its own copies; espeak-ng itself is serialised by the host's lock.
+  if (m_haveLookahead && m_lookahead.prompt == PromptTone::kNone) {
+    m_prefetch = std::async(
+        std::launch::async,
+        [text = m_lookahead.text, pause = m_lookahead.endPause, vs = SynthSettings()] {
+          SynthResult r;
+          r.code = CEspeakHost::Instance().Synthesize(text, pause, vs, &r.samples, &r.events);
+          return r;
+        });
+  }
+  if (chunk.prompt == PromptTone::kNone) {
     segments = SplitChunkAudio(chunk.cpToken, chunk.tokens.size(), m_events, m_samples.data(),
                                m_samples.size());
   }

@@ -7,6 +7,9 @@
 // word-sized, encoded into the audio data format chosen when the synthesis
 // started, and carry the input byte offsets of the word they speak.
 //
+// The chunk after the current one is synthesised ahead on a helper thread
+// (std::async) while the current one is encoded; Clean waits for it.
+//
 // Threads: the program calls set-up and parameter entry points on its user
 // interface thread and synthesis entry points on its audio thread; every
 // public function takes the instance's lock, so they never interleave. The
@@ -15,6 +18,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -73,6 +77,14 @@ class CSession {
   uint32_t Finish();
   uint32_t QueueSamplesChecked(const int16_t* samples, size_t count, uint32_t start, uint32_t end);
   void ResetSynthesis();
+  VoiceSettings SynthSettings() const;
+  void WaitForPrefetch();
+
+  struct SynthResult {
+    uint32_t code = 0;
+    std::vector<int16_t> samples;
+    std::vector<WordEvent> events;
+  };
 
   std::mutex m_lock;
   EngineParams m_params;
@@ -92,7 +104,8 @@ class CSession {
   std::vector<int16_t> m_tail;  // quiet end of the last chunk, not yet queued
   SpeechChunk m_lookahead;
   bool m_haveLookahead = false;
-  uint64_t m_position = 0;  // samples produced, for the background sound
+  std::future<SynthResult> m_prefetch;  // the lookahead's audio, on a helper thread
+  uint64_t m_position = 0;              // samples produced, for the background sound
   std::vector<int16_t> m_samples;
   std::vector<WordEvent> m_events;
 };
