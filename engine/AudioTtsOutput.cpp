@@ -2,21 +2,9 @@
 
 IMPLEMENT_DYNAMIC(CAudioTtsOutput, CAudioFileOutput)
 
-AudioFileLayout CAudioTtsOutput::LayoutOf(uint16_t formatTag) {
-  switch (formatTag) {
-    case WAVE_FORMAT_PCM:
-      return AudioFileLayout::kPcmWave;
-    case WAVE_FORMAT_ALAW:
-    case WAVE_FORMAT_MULAW:
-      return AudioFileLayout::kLawWave;
-    default:
-      return AudioFileLayout::kRaw;
-  }
-}
-
 uint32_t CAudioTtsOutput::Open() {
   if (m_nParamSize == 0) return CAudioOutput::Open();
-  const AudioFileLayout layout = LayoutOf(m_format.wFormatTag);
+  const AudioFileLayout layout = AudioFileLayoutForTag(m_format.wFormatTag);
   if (layout == AudioFileLayout::kPcmWave) return CAudioFileOutput::Open();
   const uint32_t r = OpenFile(layout, kMaxTtsOutputPathChars);
   if (r != 0) return r;

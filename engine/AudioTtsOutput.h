@@ -27,9 +27,6 @@ class CAudioTtsOutput : public CAudioFileOutput {
  public:
   CAudioTtsOutput() = default;
 
-  // The layout a format tag is written in.
-  static AudioFileLayout LayoutOf(uint16_t formatTag);
-
   uint32_t Open() override;
   uint32_t Close() override;
   uint32_t SetFormat(const WAVEFORMATEX* format, uint8_t* const* blocks, int32_t count) override;
