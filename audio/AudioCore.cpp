@@ -290,9 +290,14 @@ void CAudioCore::DoStop() {
   m_pOutput->Pause();
   m_pOutput->Close();
   m_pInput->Close();
-  if (IAudioSink* sink = m_pEventSink.load()) sink->OnStop();
-  m_nState.store(kStopped);
+  // The pipeline counts as stopped (state 1, not yet acknowledged) before the
+  // event sink hears of it: the event sink answers OnStop by posting its Stop
+  // command, which may run at once on another thread and must not find the
+  // pipeline idle (and so skip the stop) or still playing.
+  IAudioSink* sink = m_pEventSink.load();
   stopAcknowledged.store(0);
+  m_nState.store(kStopped);
+  if (sink != nullptr) sink->OnStop();
 }
 
 void CAudioCore::DoExit() {}

@@ -59,6 +59,37 @@ TEST_F(AudioCoreTest, SourceWithoutAudioStopsAtOnceWithoutWriting) {
   EXPECT_EQ(events.stops.load(), 1);
 }
 
+// The event sink answers OnStop by posting its Stop command, which may run on
+// another thread before OnStop has even returned: by then the pipeline must
+// already read as stopped but not acknowledged, or that Stop would be skipped
+// (idle) or would wait for a worker that is still inside the stop.
+class StateAtStopSink : public RecordingEventSink {
+ public:
+  explicit StateAtStopSink(CAudioCore* core) : m_core(core) {}
+  void OnStop() override {
+    stateAtStop = m_core->m_nState.load();
+    ackAtStop = m_core->stopAcknowledged.load();
+    RecordingEventSink::OnStop();
+  }
+  std::atomic<int32_t> stateAtStop{-1};
+  std::atomic<int32_t> ackAtStop{-1};
+
+ private:
+  CAudioCore* m_core;
+};
+
+TEST_F(AudioCoreTest, OnStopSeesThePipelineStoppedButNotYetAcknowledged) {
+  StateAtStopSink stopSink(&core);
+  source.total = 3 * kAudioBlockSize + 17;
+  ASSERT_EQ(core.Play(&source, &sink, &stopSink), 0u);
+  ASSERT_TRUE(WaitUntil([&] { return stopSink.stops.load() == 1; }));
+  EXPECT_EQ(stopSink.stateAtStop.load(), 1);
+  EXPECT_EQ(stopSink.ackAtStop.load(), 0);
+  EXPECT_FALSE(core.IsIdle());
+  EXPECT_EQ(core.Stop(), 0u);
+  EXPECT_TRUE(core.IsIdle());
+}
+
 TEST_F(AudioCoreTest, FourFullBlocksStopOnlyAfterTheFourthIsConsumed) {
   sink.manual = true;
   source.total = 4ull * kAudioBlockSize;
