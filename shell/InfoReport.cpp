@@ -1,5 +1,7 @@
 #include "shell/InfoReport.h"
 
+#include "framework/QueuedEvent.h"
+
 #include <QCoreApplication>
 #include <QObject>
 #include <cstdarg>
@@ -36,7 +38,7 @@ void Post(int32_t result, QString action, const wchar_t* format, va_list args) {
   std::lock_guard<std::mutex> lock(g_receiverLock);
   if (g_receiver == nullptr) return;
   InfoRecord record{result, std::move(action), FormatDetails(format, args)};
-  QCoreApplication::postEvent(g_receiver, new CInfoEvent(std::move(record)));
+  PostQueuedEvent(g_receiver, new CInfoEvent(std::move(record)));
 }
 
 }  // namespace
@@ -65,7 +67,7 @@ void PostInfo(int32_t result, const QString& action, const wchar_t* format, ...)
 void ClearInfo() {
   std::lock_guard<std::mutex> lock(g_receiverLock);
   if (g_receiver == nullptr) return;
-  QCoreApplication::postEvent(g_receiver, new QEvent(WM_INFO_CLEAR));
+  PostQueuedEvent(g_receiver, new QEvent(WM_INFO_CLEAR));
 }
 
 QString InfoEscape(const QString& text) {

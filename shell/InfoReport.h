@@ -36,7 +36,8 @@ private:
 // cut to 4095 characters instead of overrunning it.
 inline constexpr int kInfoDetailsMax = 4096;
 
-// Registers the receiver of reports (the information table, or a front end
+// Registers the receiver of reports (its event() calls AcceptQueuedEvent of
+// framework/QueuedEvent.h first) (the information table, or a front end
 // that prints them), or none. Returns the previous one. The receiver must
 // live on the user-interface thread; unregister it before destroying it.
 QObject* SetInfoReceiver(QObject* receiver);

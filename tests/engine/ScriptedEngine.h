@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/TtsAdapter.h"
+#include "framework/QueuedEvent.h"
 #include "shell/InfoReport.h"
 #include "tests/support/TestSupport.h"
 
@@ -29,6 +30,7 @@ class ReportCollector : public QObject {
   }
 
   bool event(QEvent* e) override {
+    AcceptQueuedEvent(e);
     if (e->type() == WM_INFO_ADD) {
       m_records.push_back(static_cast<CInfoEvent*>(e)->Record());
       return true;

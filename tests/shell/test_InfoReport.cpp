@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "framework/QueuedEvent.h"
 #include "shell/InfoReport.h"
 
 namespace {
@@ -19,6 +20,7 @@ public:
 
 protected:
   bool event(QEvent* e) override {
+    AcceptQueuedEvent(e);
     if (e->type() == WM_INFO_ADD) {
       records.push_back(static_cast<CInfoEvent*>(e)->Record());
       return true;

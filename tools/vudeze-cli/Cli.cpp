@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "engine/TtsAdapter.h"
+#include "framework/QueuedEvent.h"
 #include "platform/CodePage.h"
 #include "platform/Profile.h"
 #include "platform/Settings.h"
@@ -65,6 +66,7 @@ void PrintUsage() {
 class CInfoPrinter : public QObject {
  public:
   bool event(QEvent* e) override {
+    AcceptQueuedEvent(e);
     if (e->type() == WM_INFO_ADD) {
       const InfoRecord& record = static_cast<CInfoEvent*>(e)->Record();
       QString text;

@@ -20,6 +20,7 @@
 #include <mutex>
 #include <string>
 
+#include "framework/QueuedEvent.h"
 #include "audio/AudioWaveOutput.h"
 #include "platform/CodePage.h"
 #include "tools/vudeze-cli/Cli.h"
@@ -67,6 +68,7 @@ class CLineEvent : public QEvent {
 class CLinePrinter : public QObject {
  public:
   bool event(QEvent* e) override {
+    AcceptQueuedEvent(e);
     if (e->type() != CLineEvent::Type()) return QObject::event(e);
     PrintLine(static_cast<CLineEvent*>(e)->m_line);
     return true;
@@ -112,7 +114,7 @@ class CPlayRun : public CCliSynthRun {
                            .arg(b.block)
                            .arg(PieceText(m_text, m_nCodePage, b.start, b.end))
                            .toStdString();
-    QCoreApplication::postEvent(&m_printer, new CLineEvent(std::move(line)));
+    PostQueuedEvent(&m_printer, new CLineEvent(std::move(line)));
   }
 
  protected:

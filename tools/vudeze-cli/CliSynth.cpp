@@ -122,8 +122,7 @@ int CCliSynthRun::Run(const QByteArray& text, IAudioOutput* sink, CAudioObject* 
 
 void CCliSynthRun::OnStop() {
   // Worker thread: never wait for the main thread, only post.
-  QMetaObject::invokeMethod(
-      QCoreApplication::instance(), [this] { StopStep(); }, Qt::QueuedConnection);
+  m_calls.Post([this] { StopStep(); });
 }
 
 void CCliSynthRun::StopStep() {

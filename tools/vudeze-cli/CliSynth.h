@@ -17,6 +17,7 @@
 
 #include "audio/AudioCore.h"
 #include "audio/AudioObject.h"
+#include "framework/QueuedEvent.h"
 #include "engine/AudioTtsInput.h"
 #include "tools/vudeze-cli/Cli.h"
 
@@ -70,6 +71,7 @@ class CCliSynthRun : public CAudioSink {
   void StopStep();
   void FreeParams();
 
+  CQueuedCallReceiver m_calls;  // main thread: runs the stop step
   CAudioObject* m_pSinkObject = nullptr;
   uint32_t m_nResult = 0;
   bool m_bEnded = false;
