@@ -1,30 +1,37 @@
 #include "plugins/varentts/EspeakHost.h"
 
 #include <espeak-ng/speak_lib.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cmath>
+#include <thread>
 
+#include "plugins/varentts/BgSound.h"
+#include "plugins/varentts/synth/SynthProtocol.h"
 #include "sdk/ttsapi.h"
+
+extern char** environ;
 
 namespace varentts {
 
 namespace {
 
-// Where the synthesis callback writes; set under the host's lock for the
-// length of one espeak_Synth call.
-std::vector<int16_t>* g_samples = nullptr;
-std::vector<WordEvent>* g_events = nullptr;
-
-int OnSynth(short* wav, int count, espeak_EVENT* events) {
-  if (g_samples == nullptr) return 0;
-  if (wav != nullptr && count > 0) g_samples->insert(g_samples->end(), wav, wav + count);
-  for (espeak_EVENT* e = events; e != nullptr && e->type != espeakEVENT_LIST_TERMINATED; ++e) {
-    if (e->type == espeakEVENT_WORD) {
-      g_events->push_back(
-          {e->text_position, e->length, static_cast<size_t>(std::max(0, e->sample))});
-    }
+bool ReadAll(int fd, void* data, size_t size) {
+  auto* p = static_cast<char*>(data);
+  while (size > 0) {
+    ssize_t n = recv(fd, p, size, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    size -= static_cast<size_t>(n);
   }
-  return 0;
+  return true;
 }
 
 }  // namespace
@@ -35,19 +42,80 @@ CEspeakHost& CEspeakHost::Instance() {
 }
 
 CEspeakHost::~CEspeakHost() {
-  if (m_started) espeak_Terminate();
+  std::lock_guard<std::mutex> lock(m_lock);
+  Shut();
 }
 
 uint32_t CEspeakHost::Start() {
   std::lock_guard<std::mutex> lock(m_lock);
-  if (m_started) return 0;
-  int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
-  if (rate <= 0) return TTSERR_RESOURCES;
-  espeak_SetSynthCallback(OnSynth);
-  m_sampleRate = static_cast<uint32_t>(rate);
-  m_started = true;
-  m_applied = false;
+  m_wanted = true;
+  return m_socket >= 0 ? 0 : Launch();
+}
+
+void CEspeakHost::Stop() {
+  std::lock_guard<std::mutex> lock(m_lock);
+  m_wanted = false;
+  Shut();
+}
+
+uint32_t CEspeakHost::Launch() {
+  int pair[2];
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return TTSERR_RESOURCES;
+  std::string program = std::string(CBgSound::LibraryFolder()) + "varentts-synth";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  // The helper's standard input and output are its end of the socket (dup2
+  // clears close-on-exec on the copies).
+  posix_spawn_file_actions_adddup2(&actions, pair[1], STDIN_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, pair[1], STDOUT_FILENO);
+  char* argv[] = {program.data(), nullptr};
+  pid_t pid = -1;
+  int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pair[1]);
+  if (rc != 0) {
+    close(pair[0]);
+    return TTSERR_RESOURCES;
+  }
+  m_socket = pair[0];
+  m_pid = pid;
+  uint32_t rate = 0;
+  uint32_t versionSize = 0;
+  std::string version;
+  if (!ReadAll(m_socket, &rate, sizeof rate) || rate == 0 ||
+      !ReadAll(m_socket, &versionSize, sizeof versionSize) || versionSize > 256) {
+    Shut();
+    return TTSERR_RESOURCES;
+  }
+  version.resize(versionSize);
+  if (versionSize > 0 && !ReadAll(m_socket, version.data(), versionSize)) {
+    Shut();
+    return TTSERR_RESOURCES;
+  }
+  m_sampleRate = rate;
   return 0;
+}
+
+void CEspeakHost::Shut() {
+  if (m_socket >= 0) {
+    close(m_socket);  // the helper reads the end of its input and exits
+    m_socket = -1;
+  }
+  if (m_pid <= 0) return;
+  // A helper that does not end within two seconds is killed: unloading the
+  // library must not hang on it.
+  for (int i = 0; i < 200; ++i) {
+    pid_t r = waitpid(m_pid, nullptr, WNOHANG);
+    if (r == m_pid || (r < 0 && errno != EINTR)) {
+      m_pid = -1;
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  kill(m_pid, SIGKILL);
+  while (waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
+  }
+  m_pid = -1;
 }
 
 int CEspeakHost::EspeakRate(int32_t rate) {
@@ -66,45 +134,55 @@ int CEspeakHost::EspeakVolume(int32_t volume) {
   return static_cast<int>(std::lround(100.0 * std::pow(10.0, volume / 40.0)));
 }
 
-uint32_t CEspeakHost::Apply(const VoiceSettings& s) {
-  if (!m_applied || s.voice != m_current.voice) {
-    if (espeak_SetVoiceByName(s.voice.c_str()) != EE_OK) {
-      m_applied = false;
-      return TTSERR_RESOURCES;
-    }
-    // A new voice resets espeak-ng's parameters: set them all again below.
-    m_applied = false;
-  }
-  if (!m_applied || s.rate != m_current.rate)
-    espeak_SetParameter(espeakRATE, EspeakRate(s.rate), 0);
-  if (!m_applied || s.pitch != m_current.pitch)
-    espeak_SetParameter(espeakPITCH, EspeakPitch(s.pitch), 0);
-  if (!m_applied || s.volume != m_current.volume)
-    espeak_SetParameter(espeakVOLUME, EspeakVolume(s.volume), 0);
-  if (!m_applied || s.punctuation != m_current.punctuation)
-    espeak_SetParameter(espeakPUNCTUATION, s.punctuation ? espeakPUNCT_ALL : espeakPUNCT_NONE, 0);
-  m_current = s;
-  m_applied = true;
-  return 0;
-}
-
 uint32_t CEspeakHost::Synthesize(const std::string& text, bool endPause,
                                  const VoiceSettings& settings, std::vector<int16_t>* samples,
                                  std::vector<WordEvent>* events) {
   std::lock_guard<std::mutex> lock(m_lock);
   samples->clear();
   events->clear();
-  if (!m_started) return TTSERR_NOTREADY;
-  uint32_t rc = Apply(settings);
-  if (rc != 0) return rc;
-  g_samples = samples;
-  g_events = events;
-  unsigned flags = espeakCHARS_UTF8 | espeakSSML | (endPause ? espeakENDPAUSE : 0);
-  espeak_ERROR err =
-      espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0, flags, nullptr, nullptr);
-  g_samples = nullptr;
-  g_events = nullptr;
-  return err == EE_OK ? 0 : TTSERR_ENGINEFAIL;
+  if (!m_wanted) return TTSERR_NOTREADY;
+  if (text.size() > kMaxChunkText || settings.voice.size() > kMaxVoiceName)
+    return TTSERR_ENGINEFAIL;
+  if (m_socket < 0 && Launch() != 0) return TTSERR_ENGINEFAIL;
+
+  SynthRequest r;
+  r.voice = settings.voice;
+  r.rate = EspeakRate(settings.rate);
+  r.pitch = EspeakPitch(settings.pitch);
+  r.volume = EspeakVolume(settings.volume);
+  r.punctuation = settings.punctuation;
+  r.endPause = endPause;
+  r.text = text;
+  std::string request = EncodeRequest(r);
+  uint32_t code = 0;
+  uint32_t count = 0;
+  bool ok = WriteAll(m_socket, request.data(), request.size()) &&
+            ReadAll(m_socket, &code, sizeof code) && ReadAll(m_socket, &count, sizeof count) &&
+            count <= kMaxChunkSamples;
+  if (ok) {
+    samples->resize(count);
+    ok = count == 0 || ReadAll(m_socket, samples->data(), count * sizeof(int16_t));
+  }
+  if (ok) ok = ReadAll(m_socket, &count, sizeof count) && count <= kMaxChunkSamples;
+  for (uint32_t i = 0; ok && i < count; ++i) {
+    SynthEvent e;
+    ok = ReadAll(m_socket, &e.position, sizeof e.position) &&
+         ReadAll(m_socket, &e.length, sizeof e.length) &&
+         ReadAll(m_socket, &e.sample, sizeof e.sample);
+    if (ok) events->push_back({e.position, e.length, static_cast<size_t>(e.sample)});
+  }
+  if (!ok) {
+    // The helper died or the stream broke: start afresh next time.
+    Shut();
+    samples->clear();
+    events->clear();
+    return TTSERR_ENGINEFAIL;
+  }
+  if (code != 0) {
+    samples->clear();
+    events->clear();
+  }
+  return code;
 }
 
 }  // namespace varentts

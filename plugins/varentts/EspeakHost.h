@@ -1,11 +1,18 @@
-// The one espeak-ng synthesiser of the process. espeak-ng keeps its voice,
-// parameters and output callback in global state, so every engine instance
-// synthesises through this object, one chunk at a time under its lock; the
-// settings are re-applied only when they differ from the last chunk's.
+// The bundled engine's synthesiser: espeak-ng, run in a helper process
+// (varentts-synth, beside the library) that synthesises every chunk from
+// espeak-ng's initial state, so that the same text, voice and settings give
+// the same samples every time, in one process and across processes.
+// (espeak-ng keeps state between syntheses in globals its interface cannot
+// reset; see synth/SynthMain.cpp.) The helper also keeps espeak-ng's own
+// threads, allocations and audio set-up out of the program's process.
 //
-// Thread-safe: any thread may call Synthesize; calls are serialised. espeak-ng
-// is initialised on first use and released when the library unloads.
+// Owns the helper process and the socket to it. Thread-safe: any thread may
+// call Synthesize; calls are serialised, one request at a time. Start and
+// Stop may be called from any thread; a helper that dies is started again by
+// the next Synthesize after a Start.
 #pragma once
+
+#include <sys/types.h>
 
 #include <cstdint>
 #include <mutex>
@@ -34,13 +41,16 @@ class CEspeakHost {
  public:
   static CEspeakHost& Instance();
 
-  // Initialises espeak-ng (Debian's data path) once. 0 or TTSERR_RESOURCES.
+  // Starts the helper (once); 0 or TTSERR_RESOURCES (helper or espeak-ng
+  // missing or failing to start).
   uint32_t Start();
+  // Ends the helper; Synthesize answers TTSERR_NOTREADY until Start.
+  void Stop();
   uint32_t SampleRate() const { return m_sampleRate; }
 
   // Synthesises one chunk of UTF-8 text with SSML markup; replaces *samples
   // and *events with its audio (16-bit mono at SampleRate) and word events.
-  // 0, TTSERR_RESOURCES (voice missing) or TTSERR_ENGINEFAIL.
+  // 0, TTSERR_NOTREADY, TTSERR_RESOURCES (voice missing) or TTSERR_ENGINEFAIL.
   uint32_t Synthesize(const std::string& text, bool endPause, const VoiceSettings& settings,
                       std::vector<int16_t>* samples, std::vector<WordEvent>* events);
 
@@ -53,13 +63,14 @@ class CEspeakHost {
 
  private:
   CEspeakHost() = default;
-  uint32_t Apply(const VoiceSettings& settings);
+  uint32_t Launch();  // starts the helper; m_lock held
+  void Shut();        // ends the helper; m_lock held
 
   std::mutex m_lock;
-  bool m_started = false;
-  uint32_t m_sampleRate = 0;
-  bool m_applied = false;
-  VoiceSettings m_current;
+  bool m_wanted = false;  // between Start and Stop
+  int m_socket = -1;
+  pid_t m_pid = -1;
+  uint32_t m_sampleRate = 0;  // kept after Stop: encoders are created from it
 };
 
 }  // namespace varentts

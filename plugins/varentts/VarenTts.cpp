@@ -248,10 +248,15 @@ VARENTTS_EXPORT uint32_t TTSDisconnect(void* instance) {
 
 VARENTTS_EXPORT uint32_t TTSUninitialize(void) {
   std::map<void*, std::shared_ptr<CSession>> closing;
-  std::lock_guard<std::mutex> lock(g_lock);
-  if (!g_initialized) return TTSERR_NOTREADY;
-  closing.swap(g_sessions);  // instances left connected are closed
-  g_initialized = false;
+  {
+    std::lock_guard<std::mutex> lock(g_lock);
+    if (!g_initialized) return TTSERR_NOTREADY;
+    closing.swap(g_sessions);  // instances left connected are closed
+    g_initialized = false;
+  }
+  // Instances still in use by another call finish with TTSERR_NOTREADY.
+  closing.clear();
+  varentts::CEspeakHost::Instance().Stop();
   return 0;
 }
 

@@ -1,0 +1,99 @@
+// The messages between libvarentts.so and its synthesiser process,
+// varentts-synth (see synth/SynthMain.cpp for the layout). Both ends are
+// built from this tree and run on one machine: native byte order.
+#pragma once
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace varentts {
+
+constexpr uint32_t kRequestMagic = 0x51525456;  // "VTRQ"
+constexpr uint32_t kMaxVoiceName = 256;
+// A chunk is a sentence or a clause; anything longer is refused unread.
+constexpr uint32_t kMaxChunkText = 1u << 20;
+// A chunk's audio: far more than a megabyte of text could produce.
+constexpr uint32_t kMaxChunkSamples = 1u << 30;
+
+struct SynthRequest {
+  std::string voice;  // espeak-ng voice name with variant
+  int32_t rate = 0;   // espeak-ng's values
+  int32_t pitch = 0;
+  int32_t volume = 0;
+  bool punctuation = false;
+  bool endPause = false;
+  std::string text;  // UTF-8 with SSML markup
+};
+
+struct SynthEvent {
+  int32_t position;  // 1-based code point index in the chunk's text
+  int32_t length;    // code points
+  uint64_t sample;   // where the word begins in the chunk's audio
+};
+
+// Writes everything; false when the other end is gone (never raises SIGPIPE).
+inline bool WriteAll(int fd, const void* data, size_t size) {
+  const auto* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = send(fd, p, size, MSG_NOSIGNAL);
+    if (n < 0 && errno == ENOTSOCK) n = write(fd, p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+template <typename T>
+void Append(std::string* out, const T& value) {
+  out->append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+inline void AppendString(std::string* out, const std::string& s) {
+  Append(out, static_cast<uint32_t>(s.size()));
+  out->append(s);
+}
+
+inline std::string EncodeHello(uint32_t sampleRate, const std::string& version) {
+  std::string out;
+  Append(&out, sampleRate);
+  AppendString(&out, version);
+  return out;
+}
+
+inline std::string EncodeRequest(const SynthRequest& r) {
+  std::string out;
+  Append(&out, kRequestMagic);
+  AppendString(&out, r.voice);
+  Append(&out, r.rate);
+  Append(&out, r.pitch);
+  Append(&out, r.volume);
+  Append(&out, static_cast<uint8_t>(r.punctuation));
+  Append(&out, static_cast<uint8_t>(r.endPause));
+  AppendString(&out, r.text);
+  return out;
+}
+
+inline std::string EncodeResponse(uint32_t code, const std::vector<int16_t>& samples,
+                                  const std::vector<SynthEvent>& events) {
+  std::string out;
+  Append(&out, code);
+  Append(&out, static_cast<uint32_t>(samples.size()));
+  out.append(reinterpret_cast<const char*>(samples.data()), samples.size() * sizeof(int16_t));
+  Append(&out, static_cast<uint32_t>(events.size()));
+  for (const SynthEvent& e : events) {
+    Append(&out, e.position);
+    Append(&out, e.length);
+    Append(&out, e.sample);
+  }
+  return out;
+}
+
+}  // namespace varentts
