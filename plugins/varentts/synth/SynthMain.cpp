@@ -108,8 +108,7 @@ std::string Synthesize(const SynthRequest& r) {
 
 int main() {
   int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
-  const char* version = nullptr;
-  espeak_Info(&version);
+  const char* version = espeak_Info(nullptr);
   std::string hello =
       EncodeHello(rate > 0 ? static_cast<uint32_t>(rate) : 0, version != nullptr ? version : "");
   if (!WriteAll(STDOUT_FILENO, hello.data(), hello.size()) || rate <= 0) return 1;
