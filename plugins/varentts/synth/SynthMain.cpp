@@ -7,7 +7,7 @@
 // clause state), so the same text spoken twice in one process gives different
 // samples. This program initialises espeak-ng once and then never speaks
 // itself: for each request it forks, and the child, which starts from the
-// untouched state, sets the parameters, synthesises, answers and exits.
+// untouched state, selects the voice, synthesises, answers and exits.
 //
 // Protocol on standard input and output (native byte order, one machine):
 //   hello:    u32 sample rate (0: espeak-ng failed to start), u32 n, n bytes
@@ -83,10 +83,10 @@ bool ReadString(int fd, std::string* s, uint32_t limit) {
 }
 
 // Runs in the forked child: the whole synthesis from espeak-ng's initial state.
-std::string Synthesize(const SynthRequest& r, bool voiceReady) {
+std::string Synthesize(const SynthRequest& r) {
   Output out;
   uint32_t code = 0;
-  if (!voiceReady) {
+  if (espeak_SetVoiceByName(r.voice.c_str()) != EE_OK) {
     code = TTSERR_RESOURCES;
   } else {
     espeak_SetParameter(espeakRATE, r.rate, 0);
@@ -114,8 +114,6 @@ int main() {
   if (!WriteAll(STDOUT_FILENO, hello.data(), hello.size()) || rate <= 0) return 1;
   espeak_SetSynthCallback(OnSynth);
 
-  std::string voice;  // selected in this process
-  bool voiceReady = false;
   for (;;) {
     uint32_t magic = 0;
     SynthRequest r;
@@ -134,16 +132,9 @@ int main() {
     r.punctuation = flags[0] != 0;
     r.endPause = flags[1] != 0;
 
-    // The voice is selected here, before the fork, and only when it changes:
-    // loading its dictionary is most of the cost of a short chunk. Selecting
-    // a voice touches no synthesis state, so the child still starts afresh.
-    if (r.voice != voice) {
-      voice = r.voice;
-      voiceReady = espeak_SetVoiceByName(voice.c_str()) == EE_OK;
-    }
     pid_t child = fork();
     if (child == 0) {
-      std::string response = Synthesize(r, voiceReady);
+      std::string response = Synthesize(r);
       _exit(WriteAll(STDOUT_FILENO, response.data(), response.size()) ? 0 : 1);
     }
     int status = 0;
