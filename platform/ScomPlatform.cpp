@@ -2,6 +2,7 @@
 // without Qt: the background-sound module compiles this file too, so that its
 // copy of the registry needs nothing from the program's libraries.
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include "settings/scom.h"
 
@@ -20,6 +21,10 @@ void* module_containing(const void* address) {
   void* module = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
   if (module) dlclose(module);
   return module;
+}
+
+long current_process_id() {
+  return static_cast<long>(getpid());
 }
 
 }  // namespace scom

@@ -3,8 +3,26 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace scom {
+
+namespace {
+
+void publish_registry_address(const void* registry) {
+  setenv(kEnvName, format_registry_address(registry).c_str(), 1);
+  setenv(kEnvPidName, std::to_string(current_process_id()).c_str(), 1);
+}
+
+// True when the companion names another process; false when it names this
+// one or is absent (a module that publishes without it).
+bool published_elsewhere() {
+  const char* pid = std::getenv(kEnvPidName);
+  if (pid == nullptr || *pid == '\0') return false;
+  return std::strtol(pid, nullptr, 10) != current_process_id();
+}
+
+}  // namespace
 
 shdll_mod::shdll_mod(const char* name) : m_name(name ? name : ""), m_next(this), m_prev(this) {}
 
@@ -14,10 +32,12 @@ shdll_mod::~shdll_mod() {
   const char* published = std::getenv(kEnvName);
   if (published && parse_registry_address(published) ==
                        reinterpret_cast<std::uintptr_t>(static_cast<i_shdll_mod*>(this))) {
-    if (m_next != this)
-      setenv(kEnvName, format_registry_address(m_next).c_str(), 1);
-    else
+    if (m_next != this) {
+      publish_registry_address(m_next);
+    } else {
       unsetenv(kEnvName);
+      unsetenv(kEnvPidName);
+    }
   }
   detach();
 }
@@ -143,12 +163,13 @@ void join_process_ring(shdll_mod& registry) {
   if (registry.attached()) return;
   char value[256] = {};
   if (const char* env = std::getenv(kEnvName)) std::strncpy(value, env, sizeof value - 1);
+  // An address inherited from the process that started this one is not valid
+  // here: following it would crash. Its companion names the other process.
+  if (value[0] != '\0' && published_elsewhere()) value[0] = '\0';
   if (value[0] == '\0') {
-    setenv(kEnvName, format_registry_address(static_cast<i_shdll_mod*>(&registry)).c_str(), 1);
+    publish_registry_address(static_cast<i_shdll_mod*>(&registry));
     return;
   }
-  // An address inherited from another process is not valid here; nothing can
-  // tell, so it is not guarded against.
   if (std::uintptr_t address = parse_registry_address(value))
     registry.attach(nullptr, reinterpret_cast<i_shdll_mod*>(address));
 }

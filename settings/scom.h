@@ -27,6 +27,11 @@ namespace scom {
 
 // The name of the environment variable that joins the ring.
 inline constexpr const char* kEnvName = "SHDLL_MOD_ENV_NAME";
+// Beside the address, the process that published it (decimal). A child
+// process inherits both; finding another process's number, a registry knows
+// the address is not valid here and publishes its own instead of following
+// it. A value published without this companion is trusted as before.
+inline constexpr const char* kEnvPidName = "SHDLL_MOD_ENV_PID";
 
 // Registry interface. The slot order (0 to 10) is fixed: registries built into
 // different modules call each other through it.
@@ -135,5 +140,7 @@ void* module_symbol(void* module, const char* symbol);
 // The module that contains address, or null. The handle does not keep the
 // module loaded.
 void* module_containing(const void* address);
+// The calling process's identifier.
+long current_process_id();
 
 }  // namespace scom

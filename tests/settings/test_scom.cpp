@@ -312,6 +312,31 @@ TEST(Scom, JoinIgnoresAValueThatIsNotHexadecimal) {
   }
 }
 
+// A child process inherits the variable with its parent's address, which
+// means nothing there; the companion process number gives it away.
+TEST(Scom, JoinIgnoresAnAddressPublishedByAnotherProcess) {
+  shdll_mod parents;  // a real registry, so that following the address would "work"
+  EnvScope env(scom::format_registry_address(&parents).c_str());
+  const std::string otherProcess = std::to_string(scom::current_process_id() + 1);
+  setenv(scom::kEnvPidName, otherProcess.c_str(), 1);
+  shdll_mod child;
+  scom::join_process_ring(child);
+  EXPECT_FALSE(child.attached());
+  ExpectAlone(parents);
+  EXPECT_EQ(Env(), scom::format_registry_address(&child));
+  EXPECT_EQ(std::string(std::getenv(scom::kEnvPidName)),
+            std::to_string(scom::current_process_id()));
+  // Published by this process: followed as before.
+  shdll_mod late;
+  scom::join_process_ring(late);
+  scom::join_process_ring(child);  // the second call attaches to itself
+  EXPECT_TRUE(late.attached());
+  EXPECT_EQ(Walk(&child).size(), 2u);
+  late.detach();
+  child.detach();
+  unsetenv(scom::kEnvPidName);
+}
+
 TEST(Scom, PublishedAddressIsHandedOnWhenItsRegistryGoes) {
   EnvScope env(nullptr);
   auto first = std::make_unique<shdll_mod>();

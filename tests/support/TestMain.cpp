@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
   setenv("HOME", home.path().toLocal8Bit().constData(), 1);
   setenv("XDG_CONFIG_HOME", (home.path() + "/.config").toLocal8Bit().constData(), 1);
   unsetenv("SHDLL_MOD_ENV_NAME");
+  unsetenv("SHDLL_MOD_ENV_PID");
   QCoreApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
