@@ -66,15 +66,21 @@ uint32_t CAudioOutput::Close() {
   return 0;
 }
 
-uint32_t CAudioOutput::SetFormat(const WAVEFORMATEX*, uint8_t* const*, int32_t) { return 0; }
+uint32_t CAudioOutput::SetFormat(const WAVEFORMATEX*, uint8_t* const*, int32_t) {
+  return 0;
+}
 
 uint32_t CAudioOutput::Write(int32_t block, uint8_t*, uint32_t*) {
   if (m_pSink != nullptr) m_pSink->OnOutputDone(block);
   return 0;
 }
 
-uint32_t CAudioOutput::Pause() { return 0; }
-uint32_t CAudioOutput::Resume() { return 0; }
+uint32_t CAudioOutput::Pause() {
+  return 0;
+}
+uint32_t CAudioOutput::Resume() {
+  return 0;
+}
 
 uint32_t CAudioOutput::SetSink(IAudioSink* sink) {
   m_pSink = sink;

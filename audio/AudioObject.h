@@ -12,7 +12,7 @@
 
 class CAudioObject : public CObject {
   DECLARE_DYNAMIC(CAudioObject)
-public:
+ public:
   CAudioObject() = default;
   CAudioObject(const CAudioObject&) = delete;
   CAudioObject& operator=(const CAudioObject&) = delete;
@@ -31,7 +31,7 @@ public:
 // after their own work.
 class CAudioInput : public IAudioInput, public CAudioObject {
   DECLARE_DYNAMIC(CAudioInput)
-public:
+ public:
   uint32_t Open() override;
   uint32_t Close() override;
   uint32_t GetFormat(WAVEFORMATEX* format, uint8_t* const* blocks, int32_t count) override;
@@ -41,7 +41,7 @@ public:
 
 class CAudioOutput : public IAudioOutput, public CAudioObject {
   DECLARE_DYNAMIC(CAudioOutput)
-public:
+ public:
   uint32_t Open() override;
   uint32_t Close() override;
   uint32_t SetFormat(const WAVEFORMATEX* format, uint8_t* const* blocks, int32_t count) override;

@@ -36,7 +36,7 @@ inline constexpr uint32_t kAudioInvalidState = 13;
 // thread or on the thread on which a sink reports completed blocks; an event
 // sink must never wait for the user-interface thread.
 class IAudioSink {
-public:
+ public:
   virtual void OnInputOpen() = 0;
   virtual void OnInputData(int32_t block) = 0;
   virtual void OnInputClose() = 0;
@@ -45,7 +45,7 @@ public:
   virtual void OnOutputClose() = 0;
   virtual void OnStop() = 0;
 
-protected:
+ protected:
   ~IAudioSink() = default;
 };
 
@@ -60,7 +60,7 @@ struct IAudioInput {
   virtual uint32_t Read(int32_t block, uint8_t* data, uint32_t* size) = 0;
   virtual uint32_t SetSink(IAudioSink* sink) = 0;
 
-protected:
+ protected:
   ~IAudioInput() = default;
 };
 
@@ -75,13 +75,13 @@ struct IAudioOutput {
   virtual uint32_t Resume() = 0;
   virtual uint32_t SetSink(IAudioSink* sink) = 0;
 
-protected:
+ protected:
   ~IAudioOutput() = default;
 };
 
 // An event sink that ignores every event; derive from it to handle some.
 class CAudioSink : public IAudioSink {
-public:
+ public:
   void OnInputOpen() override {}
   void OnInputData(int32_t) override {}
   void OnInputClose() override {}
@@ -90,6 +90,6 @@ public:
   void OnOutputClose() override {}
   void OnStop() override {}
 
-protected:
+ protected:
   ~CAudioSink() = default;
 };

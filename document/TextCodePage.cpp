@@ -18,9 +18,13 @@ CodePageState& State() {
 
 }  // namespace
 
-uint32_t GetTextCodePage() { return State().m_nCodePage.load(std::memory_order_relaxed); }
+uint32_t GetTextCodePage() {
+  return State().m_nCodePage.load(std::memory_order_relaxed);
+}
 
-uint32_t GetPrevTextCodePage() { return State().m_nPrevCodePage.load(std::memory_order_relaxed); }
+uint32_t GetPrevTextCodePage() {
+  return State().m_nPrevCodePage.load(std::memory_order_relaxed);
+}
 
 uint32_t SetTextCodePage(uint32_t cp) {
   CodePageState& s = State();

@@ -16,7 +16,7 @@ struct CRuntimeClass {
 };
 
 class CObject {
-public:
+ public:
   virtual ~CObject() = default;
   static const CRuntimeClass classCObject;
   virtual const CRuntimeClass* GetRuntimeClass() const { return &classCObject; }
@@ -28,10 +28,12 @@ inline const CRuntimeClass CObject::classCObject = {"CObject", nullptr};
 #define RUNTIME_CLASS(name) (&name::class##name)
 
 // In the class body: DECLARE_DYNAMIC(CAudioCore)
-#define DECLARE_DYNAMIC(name)                  \
-public:                                        \
-  static const CRuntimeClass class##name;      \
-  const CRuntimeClass* GetRuntimeClass() const override { return &class##name; }
+#define DECLARE_DYNAMIC(name)                             \
+ public:                                                  \
+  static const CRuntimeClass class##name;                 \
+  const CRuntimeClass* GetRuntimeClass() const override { \
+    return &class##name;                                  \
+  }
 
 // At namespace scope in one source: IMPLEMENT_DYNAMIC(CAudioCore, CObject)
 #define IMPLEMENT_DYNAMIC(name, base) \
@@ -40,5 +42,6 @@ public:                                        \
 // A checked down-cast: null when the object is not of that class.
 template <class T>
 T* DynamicDowncast(CObject* object) {
-  return object != nullptr && object->IsKindOf(RUNTIME_CLASS(T)) ? static_cast<T*>(object) : nullptr;
+  return object != nullptr && object->IsKindOf(RUNTIME_CLASS(T)) ? static_cast<T*>(object)
+                                                                 : nullptr;
 }

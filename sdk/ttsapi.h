@@ -44,21 +44,21 @@ extern "C" {
 
 /* ---- result codes ---------------------------------------------------- */
 #define TTSERR_OK 0u
-#define TTSERR_NOMODULE 6u        /* no engine library named */
-#define TTSERR_ALREADYINIT 8u     /* already initialised; callers treat it as success */
-#define TTSERR_NOENGINE 11u       /* no engine of that name at that address */
-#define TTSERR_NOTREADY 17u       /* no library, or no instance */
-#define TTSERR_NOINSTANCE 18u     /* no engine instance */
-#define TTSERR_NOMORE 19u         /* enumeration ended */
-#define TTSERR_INVALIDPARAM 20u   /* unknown parameter id, or a size that does not fit */
-#define TTSERR_INVALIDVALUE 21u   /* a value the parameter does not take */
-#define TTSERR_BADDESCRIPTOR 22u  /* a null or malformed synthesis descriptor */
-#define TTSERR_INVALIDARG 23u     /* a null pointer or a malformed record */
-#define TTSERR_NOTSUPPORTED 24u   /* the engine does not offer this operation */
-#define TTSERR_ENGINEFAIL 25u     /* the synthesiser itself failed */
-#define TTSERR_RESOURCEBUSY 32u   /* resources held by another instance */
-#define TTSERR_RESOURCES 1283u    /* engine resources missing or unreadable */
-#define TTSERR_BADMODULE 2055u    /* not an engine library */
+#define TTSERR_NOMODULE 6u       /* no engine library named */
+#define TTSERR_ALREADYINIT 8u    /* already initialised; callers treat it as success */
+#define TTSERR_NOENGINE 11u      /* no engine of that name at that address */
+#define TTSERR_NOTREADY 17u      /* no library, or no instance */
+#define TTSERR_NOINSTANCE 18u    /* no engine instance */
+#define TTSERR_NOMORE 19u        /* enumeration ended */
+#define TTSERR_INVALIDPARAM 20u  /* unknown parameter id, or a size that does not fit */
+#define TTSERR_INVALIDVALUE 21u  /* a value the parameter does not take */
+#define TTSERR_BADDESCRIPTOR 22u /* a null or malformed synthesis descriptor */
+#define TTSERR_INVALIDARG 23u    /* a null pointer or a malformed record */
+#define TTSERR_NOTSUPPORTED 24u  /* the engine does not offer this operation */
+#define TTSERR_ENGINEFAIL 25u    /* the synthesiser itself failed */
+#define TTSERR_RESOURCEBUSY 32u  /* resources held by another instance */
+#define TTSERR_RESOURCES 1283u   /* engine resources missing or unreadable */
+#define TTSERR_BADMODULE 2055u   /* not an engine library */
 
 /* ---- parameters (TTSGetParam / TTSSetParam, 32-bit values) ------------ */
 #define TTS_PARAM_VOICE 3u
@@ -129,74 +129,74 @@ extern "C" {
 /* Engine filter: restricts SEMFindFirstEngine. */
 #define TTS_FILTER_MATCH_ADDRESS 2u
 typedef struct TTSEngineFilter {
-  uint32_t size;             /* 0: 160 */
-  uint32_t flags;            /* 4: TTS_FILTER_MATCH_ADDRESS */
-  uint8_t reserved1[32];     /* 8 */
-  char serverAddress[120];   /* 40 */
+  uint32_t size;           /* 0: 160 */
+  uint32_t flags;          /* 4: TTS_FILTER_MATCH_ADDRESS */
+  uint8_t reserved1[32];   /* 8 */
+  char serverAddress[120]; /* 40 */
 } TTSEngineFilter;
 
 /* Engine record (info class TTS_ENGINEINFO_CLASS). */
 typedef struct TTSEngineInfo {
-  uint16_t size;             /* 0: 1762, set by the caller */
-  uint32_t type;             /* 2: TTS_ENGINE_TYPE_* */
-  uint32_t status;           /* 6: TTS_ENGINE_STATUS_* */
-  char name[64];             /* 10 */
-  char version[32];          /* 74 */
-  char vendor[64];           /* 106 */
-  char path[1024];           /* 170 */
-  char serverAddress[32];    /* 1194 */
-  uint32_t procid;           /* 1226 */
-  uint32_t port;             /* 1230 */
-  uint32_t stdeffi;          /* 1234 */
-  uint32_t charsetCount;     /* 1238 */
-  uint32_t charsets[32];     /* 1242: TTS_CHARSET_* */
-  uint32_t markupCount;      /* 1370 */
-  uint32_t markups[32];      /* 1374: TTS_MARKUP_* */
-  char userLibs[260];        /* 1502: custom resources, ";"-separated */
+  uint16_t size;          /* 0: 1762, set by the caller */
+  uint32_t type;          /* 2: TTS_ENGINE_TYPE_* */
+  uint32_t status;        /* 6: TTS_ENGINE_STATUS_* */
+  char name[64];          /* 10 */
+  char version[32];       /* 74 */
+  char vendor[64];        /* 106 */
+  char path[1024];        /* 170 */
+  char serverAddress[32]; /* 1194 */
+  uint32_t procid;        /* 1226 */
+  uint32_t port;          /* 1230 */
+  uint32_t stdeffi;       /* 1234 */
+  uint32_t charsetCount;  /* 1238 */
+  uint32_t charsets[32];  /* 1242: TTS_CHARSET_* */
+  uint32_t markupCount;   /* 1370 */
+  uint32_t markups[32];   /* 1374: TTS_MARKUP_* */
+  char userLibs[260];     /* 1502: custom resources, ";"-separated */
 } TTSEngineInfo;
 
 /* Voice record. */
 typedef struct TTSVoiceInfo {
-  uint32_t size;             /* 0: 224, set by the caller */
-  uint32_t voiceId;          /* 4: the value of TTS_PARAM_VOICE */
-  uint32_t gender;           /* 8: TTS_GENDER_* */
-  uint32_t age;              /* 12: TTS_AGE_* */
-  char name[32];             /* 16 */
-  uint32_t languageCount;    /* 48: at most 16 */
-  uint32_t languageIds[16];  /* 52: Windows locale identifiers (2052, 1033, ...) */
+  uint32_t size;               /* 0: 224, set by the caller */
+  uint32_t voiceId;            /* 4: the value of TTS_PARAM_VOICE */
+  uint32_t gender;             /* 8: TTS_GENDER_* */
+  uint32_t age;                /* 12: TTS_AGE_* */
+  char name[32];               /* 16 */
+  uint32_t languageCount;      /* 48: at most 16 */
+  uint32_t languageIds[16];    /* 52: Windows locale identifiers (2052, 1033, ...) */
   uint32_t languageValues[16]; /* 116 */
-  uint32_t sampleRateCount;  /* 180: at most 8 */
-  uint32_t sampleRates[8];   /* 184: Hz */
-  uint32_t engineId;         /* 216 */
-  uint32_t reserved;         /* 220 */
+  uint32_t sampleRateCount;    /* 180: at most 8 */
+  uint32_t sampleRates[8];     /* 184: Hz */
+  uint32_t engineId;           /* 216 */
+  uint32_t reserved;           /* 220 */
 } TTSVoiceInfo;
 
 /* Connect block for TTSConnect. */
 #define TTS_CONNECT_VERSION 0x101u
 typedef struct TTSConnectBlock {
-  uint32_t version;          /* 0: TTS_CONNECT_VERSION */
-  uint8_t reserved1[212];    /* 4 */
-  char engineName[48];       /* 216 */
-  uint8_t reserved2[32];     /* 264 */
-  char serverAddress[36];    /* 296 */
-  uint16_t errorCode;        /* 332: written by the engine when TTSConnect fails */
-  uint8_t reserved3[78];     /* 334 */
+  uint32_t version;       /* 0: TTS_CONNECT_VERSION */
+  uint8_t reserved1[212]; /* 4 */
+  char engineName[48];    /* 216 */
+  uint8_t reserved2[32];  /* 264 */
+  char serverAddress[36]; /* 296 */
+  uint16_t errorCode;     /* 332: written by the engine when TTSConnect fails */
+  uint8_t reserved3[78];  /* 334 */
 } TTSConnectBlock;
 
 /* Synthesis descriptor, shared by TTSSynthText and TTSFetchNext. */
 typedef struct TTSSynthDesc {
-  uint32_t reserved0;        /* 0 */
-  uint32_t textSize;         /* 4: set by the program, bytes */
-  uint32_t audioLength;      /* 8: set by the engine, bytes of the current piece */
-  uint32_t reserved12;       /* 12 */
-  uint32_t status;           /* 16: set by the engine, TTS_STATUS_MORE */
-  uint16_t unreadStart;      /* 20: the program's own; engines leave it alone */
-  uint32_t textStart;        /* 22: set by the engine, first byte of the piece's text */
-  uint32_t textEnd;          /* 26: set by the engine, last byte of the piece's text */
-  uint32_t reserved30;       /* 30 */
-  uint64_t textAddress;      /* 34: set by the program */
-  uint64_t audioAddress;     /* 42: set by the engine, the current piece's audio */
-  uint8_t reserved50[8];     /* 50 */
+  uint32_t reserved0;    /* 0 */
+  uint32_t textSize;     /* 4: set by the program, bytes */
+  uint32_t audioLength;  /* 8: set by the engine, bytes of the current piece */
+  uint32_t reserved12;   /* 12 */
+  uint32_t status;       /* 16: set by the engine, TTS_STATUS_MORE */
+  uint16_t unreadStart;  /* 20: the program's own; engines leave it alone */
+  uint32_t textStart;    /* 22: set by the engine, first byte of the piece's text */
+  uint32_t textEnd;      /* 26: set by the engine, last byte of the piece's text */
+  uint32_t reserved30;   /* 30 */
+  uint64_t textAddress;  /* 34: set by the program */
+  uint64_t audioAddress; /* 42: set by the engine, the current piece's audio */
+  uint8_t reserved50[8]; /* 50 */
 } TTSSynthDesc;
 
 #pragma pack(pop)
@@ -257,7 +257,8 @@ typedef uint32_t (*PFN_SEMFindFirstEngine)(const void* filter, void** engine, vo
 typedef uint32_t (*PFN_SEMGetEngineInfo)(void* engine, uint32_t infoClass, void* record,
                                          uint32_t* size);
 typedef uint32_t (*PFN_SEMFindNextEngine)(void* find, void** engine);
-typedef uint32_t (*PFN_SEMFindFirstVoice)(void* engine, uint32_t reserved, void* voice, void** find);
+typedef uint32_t (*PFN_SEMFindFirstVoice)(void* engine, uint32_t reserved, void* voice,
+                                          void** find);
 typedef uint32_t (*PFN_SEMFindNextVoice)(void* find, void* voice);
 typedef uint32_t (*PFN_SEMFindClose)(void* find);
 typedef uint32_t (*PFN_SEMEngineCtrl)(void* engine, uint32_t code, void* data, uint32_t size);
@@ -286,25 +287,25 @@ typedef uint32_t (*PFN_TTSUnloadUserLib)(void* instance, void* userLib);
  * deletes the object. The records that EngineInfo and VoiceList return belong
  * to the object and stay valid until DestroyEngine. */
 class TTSEngineObject {
-public:
-  virtual void Reserved() = 0;                                    /* slot 0 */
-  virtual const char* EngineName() = 0;                           /* slot 1 */
-  virtual const TTSVoiceInfo* VoiceList(uint32_t* count) = 0;     /* slot 2 */
-  virtual const TTSEngineInfo* EngineInfo() = 0;                  /* slot 3 */
+ public:
+  virtual void Reserved() = 0;                                       /* slot 0 */
+  virtual const char* EngineName() = 0;                              /* slot 1 */
+  virtual const TTSVoiceInfo* VoiceList(uint32_t* count) = 0;        /* slot 2 */
+  virtual const TTSEngineInfo* EngineInfo() = 0;                     /* slot 3 */
   virtual uint32_t Initialize(void* reserved1, void* reserved2) = 0; /* slot 4 */
-  virtual uint32_t Uninitialize() = 0;                            /* slot 5 */
-  virtual void* Connect(void* connectBlock) = 0;                  /* slot 6 */
-  virtual uint32_t Disconnect(void* instance) = 0;                /* slot 7 */
-  virtual uint32_t SynthText(void* instance, void* descriptor) = 0; /* slot 8 */
-  virtual uint32_t FetchNext(void* instance, void* descriptor) = 0; /* slot 9 */
-  virtual uint32_t Clean(void* instance) = 0;                     /* slot 10 */
+  virtual uint32_t Uninitialize() = 0;                               /* slot 5 */
+  virtual void* Connect(void* connectBlock) = 0;                     /* slot 6 */
+  virtual uint32_t Disconnect(void* instance) = 0;                   /* slot 7 */
+  virtual uint32_t SynthText(void* instance, void* descriptor) = 0;  /* slot 8 */
+  virtual uint32_t FetchNext(void* instance, void* descriptor) = 0;  /* slot 9 */
+  virtual uint32_t Clean(void* instance) = 0;                        /* slot 10 */
   virtual uint32_t GetParam(void* instance, uint32_t id, void* value, uint32_t* size) = 0;
   virtual uint32_t SetParam(void* instance, uint32_t id, const void* value, uint32_t size) = 0;
   virtual uint32_t LoadUserLib(void* instance, void** userLib, const void* text,
-                               uint32_t byteLength) = 0;          /* slot 13 */
+                               uint32_t byteLength) = 0;             /* slot 13 */
   virtual uint32_t UnloadUserLib(void* instance, void* userLib) = 0; /* slot 14 */
 
-protected:
+ protected:
   ~TTSEngineObject() = default;
 };
 typedef uint32_t (*PFN_CreateEngine)(uint32_t reserved, TTSEngineObject** object);
@@ -325,13 +326,12 @@ typedef void (*PFN_DestroyEngine)(TTSEngineObject* object);
 #define TTS_VERSION_NOTE_SECTION ".note.vudeze.version"
 #define TTS_VERSION_NOTE_NAME "VUDEZE"
 #define TTS_VERSION_NOTE_TYPE 1u
-#define TTS_VERSION_NOTE(tag, pairs)                                                  \
-  __attribute__((section(TTS_VERSION_NOTE_SECTION), used, aligned(4))) static const \
-      struct {                                                                        \
-    uint32_t namesz, descsz, type;                                                    \
-    char name[8];                                                                     \
-    char desc[(sizeof(pairs) + 3u) & ~3u];                                            \
-  } tts_version_note_##tag = {7u, (uint32_t)sizeof(pairs), TTS_VERSION_NOTE_TYPE,     \
+#define TTS_VERSION_NOTE(tag, pairs)                                                         \
+  __attribute__((section(TTS_VERSION_NOTE_SECTION), used, aligned(4))) static const struct { \
+    uint32_t namesz, descsz, type;                                                           \
+    char name[8];                                                                            \
+    char desc[(sizeof(pairs) + 3u) & ~3u];                                                   \
+  } tts_version_note_##tag = {7u, (uint32_t)sizeof(pairs), TTS_VERSION_NOTE_TYPE,            \
                               TTS_VERSION_NOTE_NAME, pairs}
 
 #endif /* VUDEZE_TTSAPI_H */

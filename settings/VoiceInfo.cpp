@@ -14,7 +14,7 @@ struct LanguageEntry {
 };
 
 constexpr LanguageEntry kLanguages[] = {
-    {0, "Unknown"}, {2052, "ZHO"}, {3076, "ZHO_CAN"}, {1033, "ENG_USA"},
+    {0, "Unknown"},   {2052, "ZHO"}, {3076, "ZHO_CAN"}, {1033, "ENG_USA"},
     {2057, "ENG_UK"}, {1036, "FRA"}, {1031, "DEU"},     {1041, "JPN"},
     {1042, "KOR"},    {1049, "RUS"}, {1040, "ITA"},     {1034, "SPA"},
 };
@@ -45,10 +45,14 @@ const char* LanguageName(uint32_t id) {
 
 uint32_t FormatCodeForRate(uint32_t rate) {
   switch (rate) {
-    case 6000: return 8;
-    case 11025: return 6;
-    case 16000: return 4;
-    default: return 3;
+    case 6000:
+      return 8;
+    case 11025:
+      return 6;
+    case 16000:
+      return 4;
+    default:
+      return 3;
   }
 }
 

@@ -7,9 +7,9 @@
 
 #include "sdk/ttsapi.h"
 
-const char* GenderName(uint32_t code);   // a code of 3 or more reads as 0
-const char* AgeName(uint32_t code);      // a code of 5 or more reads as 0
-const char* LanguageName(uint32_t id);   // "Unknown" for an identifier not in the table
+const char* GenderName(uint32_t code);  // a code of 3 or more reads as 0
+const char* AgeName(uint32_t code);     // a code of 5 or more reads as 0
+const char* LanguageName(uint32_t id);  // "Unknown" for an identifier not in the table
 // Sample rate -> 16-bit PCM audio format code: 6000 8, 11025 6, 16000 4, else 3.
 uint32_t FormatCodeForRate(uint32_t rate);
 

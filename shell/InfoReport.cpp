@@ -1,13 +1,13 @@
 #include "shell/InfoReport.h"
 
-#include "framework/QueuedEvent.h"
-
 #include <QCoreApplication>
 #include <QObject>
 #include <cstdarg>
 #include <cwchar>
 #include <mutex>
 #include <vector>
+
+#include "framework/QueuedEvent.h"
 
 namespace {
 
@@ -76,7 +76,9 @@ QString InfoEscape(const QString& text) {
   return out;
 }
 
-std::wstring ToWide(const QString& text) { return text.toStdWString(); }
+std::wstring ToWide(const QString& text) {
+  return text.toStdWString();
+}
 
 QString FromWide(const wchar_t* text) {
   return text == nullptr ? QString() : QString::fromWCharArray(text);

@@ -24,11 +24,11 @@ inline constexpr QEvent::Type WM_INFO_ADD = static_cast<QEvent::Type>(QEvent::Us
 inline constexpr QEvent::Type WM_INFO_CLEAR = static_cast<QEvent::Type>(QEvent::User + 319);
 
 class CInfoEvent : public QEvent {
-public:
+ public:
   explicit CInfoEvent(InfoRecord record) : QEvent(WM_INFO_ADD), m_record(std::move(record)) {}
   const InfoRecord& Record() const { return m_record; }
 
-private:
+ private:
   InfoRecord m_record;
 };
 

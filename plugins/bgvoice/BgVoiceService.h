@@ -15,17 +15,17 @@
 namespace bgvoice {
 
 class ISoundList {
-public:
-  virtual int32_t Count() = 0;                 // below 1: none
-  virtual const char* Name(int32_t index) = 0; // code page 936, null when out of range
-  virtual uint32_t Value(int32_t index) = 0;   // the TTS_PARAM_BACKGROUNDSOUND value
+ public:
+  virtual int32_t Count() = 0;                  // below 1: none
+  virtual const char* Name(int32_t index) = 0;  // code page 936, null when out of range
+  virtual uint32_t Value(int32_t index) = 0;    // the TTS_PARAM_BACKGROUNDSOUND value
 
-protected:
+ protected:
   ~ISoundList() = default;
 };
 
 class IBgVoiceService {
-public:
+ public:
   // The sounds of a custom resource package (UTF-16 name, zero-terminated), or null.
   virtual ISoundList* SoundList(const char16_t* package) = 0;
   // Fills count samples of the sound with this value at this sample rate,
@@ -34,7 +34,7 @@ public:
   virtual bool Render(uint32_t value, uint32_t rate, uint64_t position, int16_t* samples,
                       size_t count) = 0;
 
-protected:
+ protected:
   ~IBgVoiceService() = default;
 };
 

@@ -16,7 +16,7 @@
 namespace varentts {
 
 class CAudioEncoder {
-public:
+ public:
   virtual ~CAudioEncoder() = default;
 
   // An encoder from 16-bit mono at inputRate to the format of code (1..22;

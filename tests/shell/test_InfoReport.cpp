@@ -14,11 +14,11 @@
 namespace {
 
 class CCollector : public QObject {
-public:
+ public:
   std::vector<InfoRecord> records;
   int clears = 0;
 
-protected:
+ protected:
   bool event(QEvent* e) override {
     AcceptQueuedEvent(e);
     if (e->type() == WM_INFO_ADD) {

@@ -6,9 +6,15 @@
 #include <QStringList>
 
 // Folder of the built programs and libraries (build/bin).
-inline QString BinDir() { return QStringLiteral(VUDEZE_BIN_DIR); }
-inline QString TestDataDir() { return QStringLiteral(VUDEZE_TEST_DATA); }
-inline QString BinPath(const QString& name) { return BinDir() + "/" + name; }
+inline QString BinDir() {
+  return QStringLiteral(VUDEZE_BIN_DIR);
+}
+inline QString TestDataDir() {
+  return QStringLiteral(VUDEZE_TEST_DATA);
+}
+inline QString BinPath(const QString& name) {
+  return BinDir() + "/" + name;
+}
 
 QByteArray ReadAll(const QString& path);
 bool WriteAll(const QString& path, const QByteArray& data);

@@ -20,8 +20,8 @@
 #include <mutex>
 #include <string>
 
-#include "framework/QueuedEvent.h"
 #include "audio/AudioWaveOutput.h"
+#include "framework/QueuedEvent.h"
 #include "platform/CodePage.h"
 #include "tools/vudeze-cli/Cli.h"
 #include "tools/vudeze-cli/CliSynth.h"

@@ -17,8 +17,8 @@
 
 #include "audio/AudioCore.h"
 #include "audio/AudioObject.h"
-#include "framework/QueuedEvent.h"
 #include "engine/AudioTtsInput.h"
+#include "framework/QueuedEvent.h"
 #include "tools/vudeze-cli/Cli.h"
 
 inline constexpr int kCliExitOk = 0;
