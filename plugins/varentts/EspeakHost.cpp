@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -34,6 +35,11 @@ bool ReadAll(int fd, void* data, size_t size) {
   return true;
 }
 
+// Set when the host is destroyed (library unload or exit): sessions destroyed
+// after it (a program that never disconnected) must not touch it. Trivially
+// destructible, so it can be read at any time.
+std::atomic<bool> g_hostGone{false};
+
 }  // namespace
 
 CEspeakHost& CEspeakHost::Instance() {
@@ -42,6 +48,7 @@ CEspeakHost& CEspeakHost::Instance() {
 }
 
 CEspeakHost::~CEspeakHost() {
+  g_hostGone = true;
   std::lock_guard<std::mutex> lock(m_lock);
   Shut();
 }
@@ -97,6 +104,7 @@ uint32_t CEspeakHost::Launch() {
 }
 
 void CEspeakHost::Shut() {
+  m_begun.clear();  // a new helper has no children
   if (m_socket >= 0) {
     close(m_socket);  // the helper reads the end of its input and exits
     m_socket = -1;
@@ -134,7 +142,30 @@ int CEspeakHost::EspeakVolume(int32_t volume) {
   return static_cast<int>(std::lround(100.0 * std::pow(10.0, volume / 40.0)));
 }
 
-uint32_t CEspeakHost::Synthesize(const std::string& text, bool endPause,
+uint64_t CEspeakHost::NewStream() {
+  static std::atomic<uint64_t> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
+
+void CEspeakHost::EndStream(uint64_t stream) {
+  if (g_hostGone || stream == 0) return;  // the helper's end takes its children with it
+  CEspeakHost& host = Instance();
+  std::lock_guard<std::mutex> lock(host.m_lock);
+  host.EndStreamLocked(stream);
+}
+
+void CEspeakHost::EndStreamLocked(uint64_t stream) {
+  m_begun.erase(stream);
+  if (m_socket < 0) return;
+  SynthRequest r;
+  r.stream = stream;
+  r.op = RequestOp::kEnd;
+  std::string request = EncodeRequest(r);
+  // Not answered; a helper that is gone is noticed by the next chunk.
+  if (!WriteAll(m_socket, request.data(), request.size())) Shut();
+}
+
+uint32_t CEspeakHost::Synthesize(uint64_t stream, const std::string& text, bool endPause,
                                  const VoiceSettings& settings, std::vector<int16_t>* samples,
                                  std::vector<WordEvent>* events) {
   std::lock_guard<std::mutex> lock(m_lock);
@@ -146,6 +177,10 @@ uint32_t CEspeakHost::Synthesize(const std::string& text, bool endPause,
   if (m_socket < 0 && Launch() != 0) return TTSERR_ENGINEFAIL;
 
   SynthRequest r;
+  r.stream = stream;
+  // The helper starts a stream's child with its first chunk, and again after
+  // a failure (which it answered TTSERR_ENGINEFAIL, below).
+  r.op = m_begun.count(stream) != 0 ? RequestOp::kChunk : RequestOp::kFirst;
   r.voice = settings.voice;
   r.rate = EspeakRate(settings.rate);
   r.pitch = EspeakPitch(settings.pitch);
@@ -177,6 +212,11 @@ uint32_t CEspeakHost::Synthesize(const std::string& text, bool endPause,
     samples->clear();
     events->clear();
     return TTSERR_ENGINEFAIL;
+  }
+  if (code == TTSERR_ENGINEFAIL) {
+    m_begun.erase(stream);
+  } else {
+    m_begun.insert(stream);
   }
   if (code != 0) {
     samples->clear();

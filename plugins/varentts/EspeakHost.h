@@ -1,10 +1,9 @@
 // The bundled engine's synthesiser: espeak-ng, run in a helper process
-// (varentts-synth, beside the library) that synthesises every chunk from
-// espeak-ng's initial state, so that the same text, voice and settings give
-// the same samples every time, in one process and across processes.
-// (espeak-ng keeps state between syntheses in globals its interface cannot
-// reset; see synth/SynthMain.cpp.) The helper also keeps espeak-ng's own
-// threads, allocations and audio set-up out of the program's process.
+// (varentts-synth, beside the library) that starts every synthesis (stream of
+// chunks of one text) from espeak-ng's initial state, so that the same text, voice and settings
+// give the same samples every time, in one process and across processes. (espeak-ng keeps state
+// between syntheses in globals its interface cannot reset; see synth/SynthMain.cpp.) The helper
+// also keeps espeak-ng's own threads, allocations and audio set-up out of the program's process.
 //
 // Owns the helper process and the socket to it. Thread-safe: any thread may
 // call Synthesize; calls are serialised, one request at a time. Start and
@@ -16,6 +15,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -48,11 +48,23 @@ class CEspeakHost {
   void Stop();
   uint32_t SampleRate() const { return m_sampleRate; }
 
-  // Synthesises one chunk of UTF-8 text with SSML markup; replaces *samples
-  // and *events with its audio (16-bit mono at SampleRate) and word events.
-  // 0, TTSERR_NOTREADY, TTSERR_RESOURCES (voice missing) or TTSERR_ENGINEFAIL.
-  uint32_t Synthesize(const std::string& text, bool endPause, const VoiceSettings& settings,
-                      std::vector<int16_t>* samples, std::vector<WordEvent>* events);
+  // A new stream number for one synthesis; never 0, never repeated.
+  static uint64_t NewStream();
+
+  // Synthesises the next chunk of stream's text (UTF-8 with SSML markup),
+  // continuing from the state its earlier chunks left; a stream's first chunk
+  // starts from espeak-ng's initial state. Chunks of one stream must come in
+  // order and from one caller at a time. Replaces *samples and *events with
+  // the chunk's audio (16-bit mono at SampleRate) and word events.
+  // 0, TTSERR_NOTREADY, TTSERR_RESOURCES (voice missing) or TTSERR_ENGINEFAIL
+  // (after which the stream's next chunk starts from the initial state).
+  uint32_t Synthesize(uint64_t stream, const std::string& text, bool endPause,
+                      const VoiceSettings& settings, std::vector<int16_t>* samples,
+                      std::vector<WordEvent>* events);
+  // The stream is over: frees what the helper keeps for it. Harmless for a
+  // stream that never synthesised or was already ended, and after the host
+  // itself is gone (sessions outliving the library's static objects).
+  static void EndStream(uint64_t stream);
 
   // espeak-ng values for the slider positions; monotonic in each slider.
   static int EspeakRate(int32_t rate);
@@ -65,12 +77,14 @@ class CEspeakHost {
   CEspeakHost() = default;
   uint32_t Launch();  // starts the helper; m_lock held
   void Shut();        // ends the helper; m_lock held
+  void EndStreamLocked(uint64_t stream);
 
   std::mutex m_lock;
   bool m_wanted = false;  // between Start and Stop
   int m_socket = -1;
   pid_t m_pid = -1;
-  uint32_t m_sampleRate = 0;  // kept after Stop: encoders are created from it
+  std::set<uint64_t> m_begun;  // streams whose child the helper has (ended by EndStream)
+  uint32_t m_sampleRate = 0;   // kept after Stop: encoders are created from it
 };
 
 }  // namespace varentts

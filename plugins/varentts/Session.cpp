@@ -83,6 +83,11 @@ CSession::CSession() {
   m_params.voice = DefaultVoice().id;
 }
 
+CSession::~CSession() {
+  std::lock_guard<std::mutex> lock(m_lock);
+  ResetSynthesis();
+}
+
 std::vector<std::string> CSession::AvailablePackages() {
   std::vector<std::string> names;
   std::string folder = DataFolder();
@@ -243,6 +248,9 @@ void CSession::ResetSynthesis() {
   // A chunk being synthesised ahead is finished and dropped: espeak-ng cannot
   // be stopped inside a chunk, and a chunk is at most a few seconds of speech.
   WaitForPrefetch();
+  // The helper's child for this text is ended: the next text starts afresh.
+  CEspeakHost::EndStream(m_stream);
+  m_stream = 0;
   m_active = false;
   m_synthLexicons.clear();
   m_text = CInputText();
@@ -290,6 +298,7 @@ uint32_t CSession::SynthText(TTSSynthDesc* desc) {
   m_chunker.Start(&m_text, m_synthParams.options, std::move(lexicons),
                   (voice != nullptr ? *voice : DefaultVoice()).languageId);
   m_active = true;
+  m_stream = CEspeakHost::NewStream();
   desc->audioLength = 0;
   desc->audioAddress = 0;
   desc->status = TTS_STATUS_MORE;
@@ -364,7 +373,8 @@ uint32_t CSession::ProduceChunk() {
       m_samples = std::move(r.samples);
       m_events = std::move(r.events);
     } else {
-      rc = host.Synthesize(chunk.text, chunk.endPause, SynthSettings(), &m_samples, &m_events);
+      rc = host.Synthesize(m_stream, chunk.text, chunk.endPause, SynthSettings(), &m_samples,
+                           &m_events);
     }
     if (rc != 0) return rc;
   }
@@ -372,13 +382,13 @@ uint32_t CSession::ProduceChunk() {
   // and encoded here, so encoding costs little extra time. The helper works
   // on its own copies; espeak-ng itself is serialised by the host's lock.
   if (m_haveLookahead && m_lookahead.prompt == PromptTone::kNone) {
-    m_prefetch = std::async(
-        std::launch::async,
-        [text = m_lookahead.text, pause = m_lookahead.endPause, vs = SynthSettings()] {
-          SynthResult r;
-          r.code = CEspeakHost::Instance().Synthesize(text, pause, vs, &r.samples, &r.events);
-          return r;
-        });
+    m_prefetch = std::async(std::launch::async, [stream = m_stream, text = m_lookahead.text,
+                                                 pause = m_lookahead.endPause,
+                                                 vs = SynthSettings()] {
+      SynthResult r;
+      r.code = CEspeakHost::Instance().Synthesize(stream, text, pause, vs, &r.samples, &r.events);
+      return r;
+    });
   }
   if (chunk.prompt == PromptTone::kNone) {
     segments = SplitChunkAudio(chunk.cpToken, chunk.tokens.size(), m_events, m_samples.data(),

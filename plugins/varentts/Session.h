@@ -53,6 +53,7 @@ struct EngineParams {
 class CSession {
  public:
   CSession();
+  ~CSession();  // ends the synthesiser's stream (disconnect)
 
   uint32_t GetParam(uint32_t id, void* value, uint32_t* size);
   uint32_t SetParam(uint32_t id, const void* value, uint32_t size);
@@ -105,6 +106,7 @@ class CSession {
   SpeechChunk m_lookahead;
   bool m_haveLookahead = false;
   std::future<SynthResult> m_prefetch;  // the lookahead's audio, on a helper thread
+  uint64_t m_stream = 0;                // the synthesiser's stream for this text; 0: none
   uint64_t m_position = 0;              // samples produced, for the background sound
   std::vector<int16_t> m_samples;
   std::vector<WordEvent> m_events;

@@ -20,8 +20,20 @@ constexpr uint32_t kMaxVoiceName = 256;
 constexpr uint32_t kMaxChunkText = 1u << 20;
 // A chunk's audio: far more than a megabyte of text could produce.
 constexpr uint32_t kMaxChunkSamples = 1u << 30;
+// Syntheses the helper keeps a child for at once; beyond that the one used
+// longest ago is ended (its next chunk then answers TTSERR_ENGINEFAIL).
+constexpr size_t kMaxStreams = 32;
+
+// What a request asks of the helper.
+enum class RequestOp : uint8_t {
+  kChunk = 0,  // synthesise the next chunk of a synthesis; answered
+  kEnd = 1,    // the synthesis is over: end its child; not answered
+  kFirst = 2,  // a synthesis's first chunk, from the initial state; answered
+};
 
 struct SynthRequest {
+  uint64_t stream = 0;  // the synthesis this chunk belongs to
+  RequestOp op = RequestOp::kChunk;
   std::string voice;  // espeak-ng voice name with variant
   int32_t rate = 0;   // espeak-ng's values
   int32_t pitch = 0;
@@ -71,6 +83,9 @@ inline std::string EncodeHello(uint32_t sampleRate, const std::string& version) 
 inline std::string EncodeRequest(const SynthRequest& r) {
   std::string out;
   Append(&out, kRequestMagic);
+  Append(&out, r.stream);
+  Append(&out, static_cast<uint8_t>(r.op));
+  if (r.op != RequestOp::kChunk && r.op != RequestOp::kFirst) return out;
   AppendString(&out, r.voice);
   Append(&out, r.rate);
   Append(&out, r.pitch);
