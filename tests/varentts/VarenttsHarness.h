@@ -126,3 +126,18 @@ class CVarenTts {
  private:
   void* m_module = nullptr;
 };
+
+// A test suite that shares one loaded and connected engine among its tests
+// and the suites derived from it.
+class VarenTtsSuite : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (s_engine != nullptr) return;
+    s_engine = new CVarenTts;
+    ASSERT_TRUE(s_engine->Load());
+    s_instance = s_engine->Connect();
+  }
+  void SetUp() override { ASSERT_NE(s_instance, nullptr); }
+  static inline CVarenTts* s_engine = nullptr;
+  static inline void* s_instance = nullptr;
+};

@@ -19,20 +19,7 @@ std::vector<uint32_t> Copy(const void* field, uint32_t count) {
   return out;
 }
 
-class VarenTtsApi : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    if (s_engine != nullptr) return;  // derived suites share the engine
-    s_engine = new CVarenTts;
-    ASSERT_TRUE(s_engine->Load());
-    s_instance = s_engine->Connect();
-  }
-  void SetUp() override { ASSERT_NE(s_instance, nullptr); }
-  static CVarenTts* s_engine;
-  static void* s_instance;
-};
-CVarenTts* VarenTtsApi::s_engine = nullptr;
-void* VarenTtsApi::s_instance = nullptr;
+class VarenTtsApi : public VarenTtsSuite {};
 
 TEST_F(VarenTtsApi, LibraryCarriesItsVersionNote) {
   QByteArray file = ReadAll(BinPath("libvarentts.so"));

@@ -29,15 +29,8 @@ const SpeakRow kRows[] = {
     {"GermanMaleFast", 12, -10, 300, "Guten Morgen. Wie geht es dir heute?"},
 };
 
-class Determinism : public ::testing::TestWithParam<SpeakRow> {
+class Determinism : public VarenTtsSuite, public ::testing::WithParamInterface<SpeakRow> {
  protected:
-  static void SetUpTestSuite() {
-    s_engine = new CVarenTts;
-    ASSERT_TRUE(s_engine->Load());
-    s_instance = s_engine->Connect();
-  }
-  void SetUp() override { ASSERT_NE(s_instance, nullptr); }
-
   static std::vector<uint8_t> Speak(void* instance, const SpeakRow& row) {
     EXPECT_EQ(s_engine->Set(instance, TTS_PARAM_VOICE, row.voice), 0u);
     EXPECT_EQ(s_engine->Set(instance, TTS_PARAM_VOLUME, row.volume), 0u);
@@ -48,12 +41,7 @@ class Determinism : public ::testing::TestWithParam<SpeakRow> {
     for (const VtPiece& p : pieces) bytes.insert(bytes.end(), p.audio.begin(), p.audio.end());
     return bytes;
   }
-
-  static CVarenTts* s_engine;
-  static void* s_instance;
 };
-CVarenTts* Determinism::s_engine = nullptr;
-void* Determinism::s_instance = nullptr;
 
 TEST_P(Determinism, SameBytesAgainAfterOtherSpeech) {
   const SpeakRow& row = GetParam();

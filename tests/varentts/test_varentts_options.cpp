@@ -17,16 +17,10 @@ namespace {
 constexpr int32_t kEnglishUsMale = 6;
 constexpr int32_t kMandarinFemale = 1;
 
-class VarenTtsOptions : public ::testing::Test {
+class VarenTtsOptions : public VarenTtsSuite {
  protected:
-  static void SetUpTestSuite() {
-    if (s_engine != nullptr) return;  // derived suites share the engine
-    s_engine = new CVarenTts;
-    ASSERT_TRUE(s_engine->Load());
-    s_instance = s_engine->Connect();
-  }
   void SetUp() override {
-    ASSERT_NE(s_instance, nullptr);
+    VarenTtsSuite::SetUp();
     // Every test starts from the defaults: 16 kHz 16-bit, English US male.
     const std::pair<uint32_t, int32_t> defaults[] = {
         {TTS_PARAM_AUDIODATAFMT, 4},  {TTS_PARAM_VOICE, kEnglishUsMale},
@@ -68,12 +62,7 @@ class VarenTtsOptions : public ::testing::Test {
     }
     return n;
   }
-
-  static CVarenTts* s_engine;
-  static void* s_instance;
 };
-CVarenTts* VarenTtsOptions::s_engine = nullptr;
-void* VarenTtsOptions::s_instance = nullptr;
 
 double Rms(const std::vector<int16_t>& s) {
   double sum = 0;

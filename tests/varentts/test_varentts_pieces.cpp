@@ -17,24 +17,13 @@ constexpr int32_t kMandarinFemale = 1;
 constexpr int32_t kMandarinMale = 2;
 constexpr int32_t kCantoneseMale = 4;
 
-class VarenTtsPieces : public ::testing::Test {
+class VarenTtsPieces : public VarenTtsSuite {
  protected:
-  static void SetUpTestSuite() {
-    if (s_engine != nullptr) return;  // derived suites share the engine
-    s_engine = new CVarenTts;
-    ASSERT_TRUE(s_engine->Load());
-    s_instance = s_engine->Connect();
-    ASSERT_NE(s_instance, nullptr);
-  }
   void SetUp() override {
-    ASSERT_NE(s_instance, nullptr);
+    VarenTtsSuite::SetUp();
     ASSERT_EQ(s_engine->Set(s_instance, TTS_PARAM_AUDIODATAFMT, 4), 0u);
   }
-  static CVarenTts* s_engine;
-  static void* s_instance;
 };
-CVarenTts* VarenTtsPieces::s_engine = nullptr;
-void* VarenTtsPieces::s_instance = nullptr;
 
 struct OffsetCase {
   const char* name;

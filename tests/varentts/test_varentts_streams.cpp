@@ -16,15 +16,8 @@ const std::string kFirst =
     "past the old mill and over the bridge. Nobody saw it again.";
 const std::string kSecond = "Pack my box with five dozen jugs. Then carry it home. It is heavy.";
 
-class Streams : public ::testing::Test {
+class Streams : public VarenTtsSuite {
  protected:
-  static void SetUpTestSuite() {
-    s_engine = new CVarenTts;
-    ASSERT_TRUE(s_engine->Load());
-    s_instance = s_engine->Connect();
-  }
-  void SetUp() override { ASSERT_NE(s_instance, nullptr); }
-
   static void* Connect() {
     TTSConnectBlock block{};
     block.version = TTS_CONNECT_VERSION;
@@ -64,12 +57,7 @@ class Streams : public ::testing::Test {
     s->bytes.insert(s->bytes.end(), audio, audio + s->desc.audioLength);
     s->done = (s->desc.status & TTS_STATUS_MORE) == 0;
   }
-
-  static CVarenTts* s_engine;
-  static void* s_instance;
 };
-CVarenTts* Streams::s_engine = nullptr;
-void* Streams::s_instance = nullptr;
 
 TEST_F(Streams, TextsFetchedInTurnsOnSeveralInstancesSoundAsAlone) {
   const std::vector<uint8_t> first = Alone(s_instance, kFirst);
