@@ -141,13 +141,18 @@ void CRegKey::Close() {
   m_open = false;
 }
 
-uint32_t CRegKey::QueryString(const QString& name, QString* value) const {
+uint32_t CRegKey::ReadValue(const QString& name, QVariant* value) const {
   if (!m_open) return ERROR_INVALID_HANDLE;
   if (!ValidValueName(name)) return ERROR_FILE_NOT_FOUND;
   std::lock_guard<std::mutex> lock(SettingsMutex());
   QSettings settings = MakeSettings();
-  const QVariant v = settings.value(Join(m_path, name));
-  if (!v.isValid()) return ERROR_FILE_NOT_FOUND;
+  *value = settings.value(Join(m_path, name));
+  return value->isValid() ? 0 : ERROR_FILE_NOT_FOUND;
+}
+
+uint32_t CRegKey::QueryString(const QString& name, QString* value) const {
+  QVariant v;
+  if (uint32_t r = ReadValue(name, &v)) return r;
   if (v.typeId() == QMetaType::QStringList) {
     // The file's reader splits an unquoted text at its commas; what was
     // typed there is one text.
@@ -160,12 +165,8 @@ uint32_t CRegKey::QueryString(const QString& name, QString* value) const {
 }
 
 uint32_t CRegKey::QueryDword(const QString& name, uint32_t* value) const {
-  if (!m_open) return ERROR_INVALID_HANDLE;
-  if (!ValidValueName(name)) return ERROR_FILE_NOT_FOUND;
-  std::lock_guard<std::mutex> lock(SettingsMutex());
-  QSettings settings = MakeSettings();
-  const QVariant v = settings.value(Join(m_path, name));
-  if (!v.isValid()) return ERROR_FILE_NOT_FOUND;
+  QVariant v;
+  if (uint32_t r = ReadValue(name, &v)) return r;
   if (v.typeId() != QMetaType::QString && !IsNumberType(v)) return ERROR_INVALID_DATA;
   uint32_t n = 0;
   if (!ParseDword(v.toString(), &n)) return ERROR_INVALID_DATA;

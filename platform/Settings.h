@@ -12,6 +12,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 #include <cstdint>
 #include <memory>
 
@@ -40,6 +41,8 @@ class CRegKey {
   uint32_t RecurseDeleteKey(const QString& subkey);
 
  private:
+  // The value's raw contents: 0, or 6 (not open) or 2 (no such value).
+  uint32_t ReadValue(const QString& name, QVariant* value) const;
   QString m_path;  // group path below the root, "/"-separated; empty for the root
   bool m_open = false;
 };
