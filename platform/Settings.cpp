@@ -174,7 +174,7 @@ uint32_t CRegKey::QueryDword(const QString& name, uint32_t* value) const {
   return 0;
 }
 
-uint32_t CRegKey::SetString(const QString& name, const QString& value) {
+uint32_t CRegKey::WriteValue(const QString& name, const QVariant& value) {
   if (!m_open) return ERROR_INVALID_HANDLE;
   if (!ValidValueName(name)) return ERROR_INVALID_PARAMETER;
   std::lock_guard<std::mutex> lock(SettingsMutex());
@@ -183,13 +183,12 @@ uint32_t CRegKey::SetString(const QString& name, const QString& value) {
   return StatusCode(settings);
 }
 
+uint32_t CRegKey::SetString(const QString& name, const QString& value) {
+  return WriteValue(name, value);
+}
+
 uint32_t CRegKey::SetDword(const QString& name, uint32_t value) {
-  if (!m_open) return ERROR_INVALID_HANDLE;
-  if (!ValidValueName(name)) return ERROR_INVALID_PARAMETER;
-  std::lock_guard<std::mutex> lock(SettingsMutex());
-  QSettings settings = MakeSettings();
-  settings.setValue(Join(m_path, name), value);
-  return StatusCode(settings);
+  return WriteValue(name, value);
 }
 
 uint32_t CRegKey::DeleteValue(const QString& name) {

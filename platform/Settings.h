@@ -43,6 +43,8 @@ class CRegKey {
  private:
   // The value's raw contents: 0, or 6 (not open) or 2 (no such value).
   uint32_t ReadValue(const QString& name, QVariant* value) const;
+  // Stores a value: 0, 6 (not open), 87 (a name the file cannot hold), or the file's error.
+  uint32_t WriteValue(const QString& name, const QVariant& value);
   QString m_path;  // group path below the root, "/"-separated; empty for the root
   bool m_open = false;
 };
