@@ -37,6 +37,17 @@ QSettings MakeSettings() {
   return QSettings(QStringLiteral("Varenco"), QStringLiteral("VUDEZE 5.0"));
 }
 
+// The defaults file the program was installed with; empty for none. Guarded
+// by SettingsMutex.
+QString& DefaultsPath() {
+  static QString path;
+  return path;
+}
+
+QSettings MakeDefaults() {
+  return QSettings(DefaultsPath(), QSettings::IniFormat);
+}
+
 // Registry paths use "\"; groups use "/". Empty elements ("a\\b", a leading
 // or trailing separator) are dropped, as the registry does.
 QString NormalizeSubkey(const QString& subkey) {
@@ -112,6 +123,11 @@ bool IsNumberType(const QVariant& v) {
 
 }  // namespace
 
+void SetSettingsDefaults(const QString& path) {
+  std::lock_guard<std::mutex> lock(SettingsMutex());
+  DefaultsPath() = path;
+}
+
 CRegKey CRegKey::Root() {
   CRegKey key;
   key.m_open = true;
@@ -123,7 +139,11 @@ uint32_t CRegKey::Open(const CRegKey& parent, const QString& subkey) {
   const QString path = Join(parent.m_path, NormalizeSubkey(subkey));
   std::lock_guard<std::mutex> lock(SettingsMutex());
   QSettings settings = MakeSettings();
-  if (!GroupExists(settings, path)) return ERROR_FILE_NOT_FOUND;
+  if (!GroupExists(settings, path)) {
+    if (DefaultsPath().isEmpty()) return ERROR_FILE_NOT_FOUND;
+    QSettings defaults = MakeDefaults();
+    if (!GroupExists(defaults, path)) return ERROR_FILE_NOT_FOUND;
+  }
   m_path = path;
   m_open = true;
   return 0;
@@ -147,6 +167,10 @@ uint32_t CRegKey::ReadValue(const QString& name, QVariant* value) const {
   std::lock_guard<std::mutex> lock(SettingsMutex());
   QSettings settings = MakeSettings();
   *value = settings.value(Join(m_path, name));
+  if (!value->isValid() && !DefaultsPath().isEmpty()) {
+    QSettings defaults = MakeDefaults();
+    *value = defaults.value(Join(m_path, name));
+  }
   return value->isValid() ? 0 : ERROR_FILE_NOT_FOUND;
 }
 

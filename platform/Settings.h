@@ -16,6 +16,14 @@
 #include <cstdint>
 #include <memory>
 
+// The defaults the program was installed with, as an installer would have
+// written them into the machine's part of the registry: an INI file of the
+// same groups and values. A value the user's settings lack is read from it,
+// and a key exists when either holds it; writing and deleting change only
+// the user's settings, so the user's own values always win. Empty (the
+// default) for none. Any thread.
+void SetSettingsDefaults(const QString& path);
+
 class CRegKey {
  public:
   CRegKey() = default;

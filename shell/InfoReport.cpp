@@ -50,6 +50,11 @@ QObject* SetInfoReceiver(QObject* receiver) {
   return old;
 }
 
+void ClearInfoReceiver(QObject* receiver) {
+  std::lock_guard<std::mutex> lock(g_receiverLock);
+  if (g_receiver == receiver) g_receiver = nullptr;
+}
+
 void PostInfo(int32_t result, const wchar_t* action, const wchar_t* format, ...) {
   va_list args;
   va_start(args, format);

@@ -41,6 +41,9 @@ inline constexpr int kInfoDetailsMax = 4096;
 // that prints them), or none. Returns the previous one. The receiver must
 // live on the user-interface thread; unregister it before destroying it.
 QObject* SetInfoReceiver(QObject* receiver);
+// Unregisters receiver if it is still the registered one (a receiver that is
+// replaced before it is destroyed must not unregister its successor).
+void ClearInfoReceiver(QObject* receiver);
 
 // Formats the details (a wide printf format: %ls for wide text, %d, %x...)
 // and posts the report. Callable from any thread; never waits. Callers that

@@ -1,0 +1,120 @@
+// Resource and command identifiers: the numbers under which every resource
+// module (the program's own and the language packs) holds its strings, menus,
+// accelerators, toolbars and bitmaps. A command id is also the number of the
+// string that holds its status-bar prompt and, after a line feed, its tooltip.
+#pragma once
+
+#include <cstdint>
+
+// Commands, with the name each one's action carries as its objectName.
+#define VUDEZE_COMMANDS(X)       \
+  X(ID_FILE_NEW, 57600)          \
+  X(ID_FILE_OPEN, 57601)         \
+  X(ID_FILE_SAVE, 57603)         \
+  X(ID_FILE_SAVE_AS, 57604)      \
+  X(ID_APP_EXIT, 57665)          \
+  X(ID_EDIT_UNDO, 57643)         \
+  X(ID_EDIT_CUT, 57635)          \
+  X(ID_EDIT_COPY, 57634)         \
+  X(ID_EDIT_PASTE, 57637)        \
+  X(ID_EDIT_FIND, 57636)         \
+  X(ID_EDIT_REPLACE, 57641)      \
+  X(ID_EDIT_GOTO, 32797)         \
+  X(ID_EDIT_SELECT_ALL, 57642)   \
+  X(ID_VIEW_TOOLBAR, 59392)      \
+  X(ID_VIEW_FORMATBAR, 32795)    \
+  X(ID_VIEW_STATUS_BAR, 59393)   \
+  X(ID_VIEW_CONTROLPANEL, 32783) \
+  X(ID_VIEW_OUTPUT, 32784)       \
+  X(ID_LANG_CHS, 32807)          \
+  X(ID_LANG_ENU, 32799)          \
+  X(ID_LANG_CHT, 32806)          \
+  X(ID_VIEW_FULLSCREEN, 32808)   \
+  X(ID_VIEW_FONT, 32819)         \
+  X(ID_SYNTH_PLAY, 32786)        \
+  X(ID_EXPORT, 32796)            \
+  X(ID_SYNTH_PAUSE, 32787)       \
+  X(ID_SYNTH_STOP, 32788)        \
+  X(ID_ENGINE_CONFIG, 32813)     \
+  X(ID_SYNTH_LOG, 33003)         \
+  X(ID_HELP_FINDER, 57666)       \
+  X(ID_APP_ABOUT, 57664)         \
+  X(ID_FORMAT_FONTNAME, 32790)   \
+  X(ID_FORMAT_FONTSIZE, 32793)   \
+  X(ID_FORMAT_ENCODING, 32801)   \
+  X(ID_BATCH_NEXT, 111)          \
+  X(ID_SHOW_ENGINE_TEXT, 1039)
+
+#define VUDEZE_DEFINE_ID(name, value) inline constexpr uint32_t name = value;
+VUDEZE_COMMANDS(VUDEZE_DEFINE_ID)
+#undef VUDEZE_DEFINE_ID
+
+// The recent-file list's commands: 57616 for the first of ten entries.
+inline constexpr uint32_t ID_FILE_MRU_FILE1 = 57616;
+inline constexpr uint32_t kRecentFileCount = 10;
+// The code-page commands of the encoding menu (one per listed code page).
+inline constexpr uint32_t ID_CODEPAGE_FIRST = 32820;
+inline constexpr uint32_t ID_CODEPAGE_LAST = 33000;
+
+// Status-bar panes.
+inline constexpr uint32_t ID_SEPARATOR = 0;  // the message pane
+inline constexpr uint32_t ID_INDICATOR_ENCODING = 110;
+inline constexpr uint32_t ID_INDICATOR_CAPS = 59137;
+inline constexpr uint32_t ID_INDICATOR_NUM = 59138;
+
+// Bars.
+inline constexpr uint32_t AFX_IDW_TOOLBAR = 59392;
+inline constexpr uint32_t AFX_IDW_STATUS_BAR = 59393;
+inline constexpr uint32_t ID_FORMATBAR = 32795;
+inline constexpr uint32_t ID_CONTROLPANEL_BAR = 32783;
+inline constexpr uint32_t ID_OUTPUT_BAR = 32784;
+inline constexpr uint32_t ID_INFO_TABLE = 32789;
+inline constexpr uint32_t ID_LOGO_WND = 102618;
+
+// Menus, accelerators, toolbars, document template.
+inline constexpr uint32_t IDR_MAINFRAME = 101;
+inline constexpr uint32_t IDR_POPUP_BARS = 103;
+inline constexpr uint32_t IDR_FORMATBAR = 112;
+
+// Bitmaps and icons.
+inline constexpr uint32_t IDB_TOOLBAR_HOT = 104;
+inline constexpr uint32_t IDB_TOOLBAR_NORMAL = 105;
+inline constexpr uint32_t IDB_TOOLBAR_DISABLED = 121;
+inline constexpr uint32_t IDB_FORMATBAR_DISABLED = 125;
+inline constexpr uint32_t IDB_FORMATBAR_HOT = 126;
+inline constexpr uint32_t IDB_FORMATBAR_NORMAL = 127;
+inline constexpr uint32_t IDB_SPLASH = 109;
+inline constexpr uint32_t IDB_ABOUT = 116;
+inline constexpr uint32_t IDB_INFO_STATES = 120;
+inline constexpr uint32_t IDI_ENCODING = 110;
+
+// Dialog templates.
+inline constexpr uint32_t IDD_ABOUTBOX = 100;
+inline constexpr uint32_t IDD_GOTO = 123;
+inline constexpr uint32_t IDD_TTSCONF = 135;
+
+// Strings.
+inline constexpr uint32_t IDS_ASK_ENGINE_FROM_SHORTCUT = 106;
+inline constexpr uint32_t IDS_SELECT_ENGINE_FIRST = 102;
+inline constexpr uint32_t IDS_ENCODING_PANE = 110;
+inline constexpr uint32_t AFX_IDS_APP_TITLE = 57344;
+inline constexpr uint32_t AFX_IDS_IDLEMESSAGE = 57345;
+inline constexpr uint32_t IDS_NO_ENGINE_FOUND = 57628;
+inline constexpr uint32_t IDS_MENUBAR_TITLE = 61204;
+inline constexpr uint32_t IDS_TOOLBAR_TITLE = 61205;
+inline constexpr uint32_t IDS_INFO_COLUMNS = 61206;
+inline constexpr uint32_t IDS_FORMATBAR_TITLE = 61207;
+inline constexpr uint32_t IDS_CONTROLPANEL_TITLE = 61208;
+inline constexpr uint32_t IDS_OUTPUT_TITLE = 61209;
+inline constexpr uint32_t IDS_INVALID_NUMBER = 61210;
+inline constexpr uint32_t IDS_SPLASH_FORMAT = 61212;
+inline constexpr uint32_t IDS_INIT_FAILED_CODE = 61213;
+inline constexpr uint32_t IDS_TITLE_SUFFIX = 61223;
+inline constexpr uint32_t IDS_NO_SOUND_CARD = 61232;
+inline constexpr uint32_t IDS_INIT_FAILED_RESOURCES = 61235;
+inline constexpr uint32_t IDS_INIT_FAILED_BUSY = 61236;
+inline constexpr uint32_t AFX_IDS_UNTITLED = 61443;
+inline constexpr uint32_t AFX_IDP_ASK_TO_SAVE = 61451;
+inline constexpr uint32_t AFX_IDP_FAILED_TO_OPEN_DOC = 61453;
+inline constexpr uint32_t AFX_IDP_FAILED_TO_SAVE_DOC = 61454;
+inline constexpr uint32_t AFX_IDS_ALLFILTER = 61446;

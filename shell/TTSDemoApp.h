@@ -1,0 +1,91 @@
+// CTTSDemoApp: the application object, one for the whole run. It owns the
+// audio pipeline objects that every play and export uses and the language
+// packs, chooses the interface language, brings the speech engine up while
+// the splash reports progress, creates the single document with its main
+// frame and edit view, handles the application's commands (help, about,
+// languages, engine configuration, the engine's splash text) and on exit
+// shuts everything down in a fixed order, storing what the next run needs.
+//
+// Windows that other parts call record themselves here when they are made
+// (m_pInfoTable, m_pControlPanel, m_pLogoWnd) and clear the record when they
+// go, if it still points to them.
+//
+// Threads: everything runs on the user-interface thread; during start-up the
+// engine is brought up on a helper thread while the splash's event loop runs
+// (the user-interface thread waits for it and touches nothing of the
+// adapter meanwhile).
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+
+#include "audio/AudioCore.h"
+#include "audio/AudioWaveOutput.h"
+#include "engine/AudioTtsInput.h"
+#include "engine/AudioTtsOutput.h"
+#include "framework/WinApp.h"
+#include "shell/CommandLine.h"
+
+class CInfoTable;
+class CLogoWnd;
+class CResourceModule;
+class QWidget;
+
+class CTTSDemoApp : public CWinApp {
+ public:
+  CTTSDemoApp();
+  ~CTTSDemoApp() override;
+
+  bool InitInstance() override;
+  int ExitInstance() override;
+
+  // Rebuilds the user interface with another resource module; false when
+  // the language is already current or the new window cannot be made.
+  bool SwitchLanguage(uint32_t newId, CResourceModule* module);
+  // Loads the language packs and chooses the start-up language.
+  void SelectStartupLanguage();
+
+  // Whether the pipeline is idle (stopped, and the stop acknowledged).
+  bool IsPipelineIdle() const { return m_audioCore.IsIdle(); }
+
+  // Where the language packs are looked for (the program's folder); tests
+  // point it elsewhere before InitInstance.
+  QString m_strPackDir;
+
+  CResourceModule* m_hLangPackEnu = nullptr;  // owned (m_packs)
+  CResourceModule* m_hLangPackCht = nullptr;
+  CInfoTable* m_pInfoTable = nullptr;
+  QWidget* m_pControlPanel = nullptr;
+  CLogoWnd* m_pLogoWnd = nullptr;
+  uint32_t m_nLangID;
+  QStringList m_batchFiles;
+  int32_t m_bBatch = 0;
+  int32_t m_bEngineFromCmdLine = 0;
+  CAudioCore m_audioCore;
+  CAudioTtsInput m_ttsInput;
+  CAudioTtsOutput m_ttsOutput;
+  CAudioWaveOutput m_waveOutput;
+
+  // Start-up options (vudeze.ini and the command line).
+  CTtsCommandLineInfo m_cmdInfo;
+  CStartupOptions m_options;
+
+ private:
+  void RegisterCommands();
+  void OnEngineConfig();
+  void OnShowEngineText();
+  void OnHelp();
+  void OnAbout();
+  // Brings the engine up (start-up step 15); the first non-zero code.
+  uint32_t BringUpEngine(const QString& library);
+  bool CreateFirstDocument(const CCommandLineInfo& info);
+
+  std::unique_ptr<CResourceModule> m_packEnu;
+  std::unique_ptr<CResourceModule> m_packCht;
+  bool m_bSwitching = false;
+};
+
+// The application object, or null when none exists.
+CTTSDemoApp* TheApp();
