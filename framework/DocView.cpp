@@ -307,6 +307,7 @@ bool CDocManager::DoPromptFileName(QString* path, bool open, CDocument* document
   filters << AfxString(AFX_IDS_ALLFILTER) + QStringLiteral(" (*)");
   QFileDialog dialog(AfxGetApp() ? AfxGetApp()->m_pMainWnd : nullptr);
   dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setWindowTitle(AfxString(open ? AFX_IDS_OPENFILE : AFX_IDS_SAVEFILE));
   dialog.setNameFilters(filters);
   if (open) {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -204,6 +204,7 @@ bool CFrameWnd::OnClose() {
 
 void CFrameWnd::DestroyFrame() {
   if (m_bDestroying) return;
+  OnDestroy();
   m_bDestroying = true;
   m_pIdleTimer->stop();
   hide();

@@ -95,6 +95,8 @@ class CFrameWnd : public QMainWindow, public CCmdTarget, public CObject {
  protected:
   // Adds the bars; false fails the window's creation.
   virtual bool OnCreate() { return true; }
+  // The frame is about to be destroyed (its bars and view still exist).
+  virtual void OnDestroy() {}
   // The menu bar from a menu resource of the current resource module.
   void LoadMenuBar(uint32_t menuId);
   // A menu from a popup of a menu resource (commands as actions).

@@ -93,6 +93,9 @@ inline constexpr uint32_t IDD_ABOUTBOX = 100;
 inline constexpr uint32_t IDD_GOTO = 123;
 inline constexpr uint32_t IDD_TTSCONF = 135;
 
+// The splash screen and the logo window (40200-40299).
+inline constexpr uint32_t IDS_LOGO_NAME = 40200;
+
 // Strings.
 inline constexpr uint32_t IDS_ASK_ENGINE_FROM_SHORTCUT = 106;
 inline constexpr uint32_t IDS_SELECT_ENGINE_FIRST = 102;
@@ -117,4 +120,27 @@ inline constexpr uint32_t AFX_IDS_UNTITLED = 61443;
 inline constexpr uint32_t AFX_IDP_ASK_TO_SAVE = 61451;
 inline constexpr uint32_t AFX_IDP_FAILED_TO_OPEN_DOC = 61453;
 inline constexpr uint32_t AFX_IDP_FAILED_TO_SAVE_DOC = 61454;
-inline constexpr uint32_t AFX_IDS_ALLFILTER = 61446;
+inline constexpr uint32_t AFX_IDS_ALLFILTER = 61442;
+inline constexpr uint32_t AFX_IDS_OPENFILE = 61440;
+inline constexpr uint32_t AFX_IDS_SAVEFILE = 61441;
+// The information table (40100-40199).
+inline constexpr uint32_t IDS_INFO_RESULT_OK = 40100;
+inline constexpr uint32_t IDS_INFO_RESULT_FAILED = 40101;
+inline constexpr uint32_t IDS_INFO_RESULT_WARNING = 40102;
+inline constexpr uint32_t IDS_INFO_COPY = 40103;
+inline constexpr uint32_t IDS_INFO_SAVE_AS = 40104;
+inline constexpr uint32_t IDS_INFO_SAVE_TITLE = 40105;
+inline constexpr uint32_t IDS_INFO_SAVE_FILTER = 40106;
+inline constexpr uint32_t IDS_INFO_SAVE_FAILED = 40107;
+inline constexpr uint32_t IDS_INFO_SAVE_NAME = 40108;
+// The engine configuration dialog and the About box (40300-40499).
+inline constexpr uint32_t IDS_CONF_UNLOAD_ENGINE = 40300;
+inline constexpr uint32_t IDS_CONF_LOAD_FAILED = 40301;
+inline constexpr uint32_t IDS_CONF_QUERY_FAILED = 40302;
+inline constexpr uint32_t IDS_CONF_INIT_FAILED = 40303;
+inline constexpr uint32_t IDS_CONF_ASK_SAVE = 40304;
+inline constexpr uint32_t IDS_CONF_ASK_CLOSE = 40305;
+inline constexpr uint32_t IDS_CONF_LIBRARY_FILTER = 40306;
+inline constexpr uint32_t IDS_CONF_BAD_ADDRESS = 40307;
+inline constexpr uint32_t IDS_CONF_SAVE_FAILED = 40308;
+inline constexpr uint32_t IDS_ABOUT_DEFAULT_ENGINE = 40350;

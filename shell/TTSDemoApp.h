@@ -50,9 +50,15 @@ class CTTSDemoApp : public CWinApp {
   // Whether the pipeline is idle (stopped, and the stop acknowledged).
   bool IsPipelineIdle() const { return m_audioCore.IsIdle(); }
 
-  // Where the language packs are looked for (the program's folder); tests
-  // point it elsewhere before InitInstance.
+  // Where the language packs are looked for (the program's folder), the
+  // arguments after the program's name, and whether start-up may send the
+  // program's output away when no console is asked for: tests change them
+  // before InitInstance.
   QString m_strPackDir;
+  QStringList m_arguments;
+  bool m_bManageConsole = true;
+  // The help file: the program's folder followed by "/../help/index.html".
+  QString m_strHelpFilePath;
 
   CResourceModule* m_hLangPackEnu = nullptr;  // owned (m_packs)
   CResourceModule* m_hLangPackCht = nullptr;
@@ -78,6 +84,7 @@ class CTTSDemoApp : public CWinApp {
   void OnShowEngineText();
   void OnHelp();
   void OnAbout();
+  void OnLanguage(uint32_t id);
   // Brings the engine up (start-up step 15); the first non-zero code.
   uint32_t BringUpEngine(const QString& library);
   bool CreateFirstDocument(const CCommandLineInfo& info);
@@ -89,3 +96,11 @@ class CTTSDemoApp : public CWinApp {
 
 // The application object, or null when none exists.
 CTTSDemoApp* TheApp();
+
+// Discards the stored bar layout ("BcxSettings") when the version stored at
+// the last exit differs from programVersion; true when they are equal.
+bool CheckLayoutVersion(const QString& programVersion);
+
+// The message for a failed engine start-up: the string to show and whether
+// the configuration dialog should open by itself afterwards.
+QString StartupFailureMessage(uint32_t code, bool* requestConfig);
