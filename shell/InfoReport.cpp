@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "framework/QueuedEvent.h"
+#include "framework/ResourceModule.h"
+#include "resources/ResourceIds.h"
 
 namespace {
 
@@ -90,7 +92,16 @@ QString FromWide(const wchar_t* text) {
 }
 
 QString InfoResultText(int32_t result) {
-  if (result == 0) return QStringLiteral("OK");
-  if (result > 0) return QStringLiteral("Failed %1").arg(result);
-  return QStringLiteral("Warning %1").arg(result);
+  if (result == 0) return AfxString(IDS_INFO_RESULT_OK);
+  return AfxFormatString(result > 0 ? IDS_INFO_RESULT_FAILED : IDS_INFO_RESULT_WARNING,
+                         static_cast<int>(result));
+}
+
+QList<QStringView> InfoDetailLines(QStringView details) {
+  QList<QStringView> lines;
+  qsizetype start = 0;
+  for (qsizetype end; (end = details.indexOf(QLatin1Char('\n'), start)) >= 0; start = end + 1)
+    lines.append(details.sliced(start, end - start));
+  lines.append(details.sliced(start));
+  return lines;
 }

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <QEvent>
+#include <QList>
 #include <QString>
+#include <QStringView>
 #include <cstdint>
 
 class QObject;
@@ -61,5 +63,11 @@ QString InfoEscape(const QString& text);
 std::wstring ToWide(const QString& text);
 QString FromWide(const wchar_t* text);
 
-// The result column's text: "OK", "Failed %d" or "Warning %d".
+// The result column's text from the current resource module: "OK",
+// "Failed %d" or "Warning %d" with the result.
 QString InfoResultText(int32_t result);
+
+// The rows a report's details make: split at each line feed, so details of
+// three lines give three rows, details without a line feed one, and details
+// ending in a line feed an empty last row. The views point into details.
+QList<QStringView> InfoDetailLines(QStringView details);

@@ -163,11 +163,12 @@ bool ParseCliOptions(const QStringList& args, CliOptions* options, QString* erro
 }
 
 QStringList InfoRecordLines(const InfoRecord& record) {
-  const QStringList details = record.details.split(QLatin1Char('\n'));
+  const QList<QStringView> details = InfoDetailLines(record.details);
   QStringList lines;
   lines.append(InfoResultText(record.result) + QLatin1Char('\t') + record.action +
-               QLatin1Char('\t') + details.first());
-  for (qsizetype i = 1; i < details.size(); ++i) lines.append(QStringLiteral("\t\t") + details[i]);
+               QLatin1Char('\t') + details.first().toString());
+  for (qsizetype i = 1; i < details.size(); ++i)
+    lines.append(QStringLiteral("\t\t") + details[i].toString());
   return lines;
 }
 
