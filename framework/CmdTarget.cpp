@@ -52,18 +52,18 @@ bool CCmdTarget::ExecuteCommand(uint32_t id) {
   return OnCmdMsg(id, Mode::kRun, nullptr);
 }
 
-void CCmdTarget::OnCommand(uint32_t id, Handler handler) {
+void CCmdTarget::MapCommand(uint32_t id, Handler handler) {
   m_handlers[id] = std::move(handler);
 }
 
-void CCmdTarget::OnUpdate(uint32_t id, UpdateHandler update) {
+void CCmdTarget::MapUpdate(uint32_t id, UpdateHandler update) {
   m_updates[id] = std::move(update);
 }
 
-void CCmdTarget::OnCommandRange(uint32_t first, uint32_t last, RangeHandler handler) {
+void CCmdTarget::MapCommandRange(uint32_t first, uint32_t last, RangeHandler handler) {
   m_ranges.push_back({first, last, std::move(handler), {}});
 }
 
-void CCmdTarget::OnUpdateRange(uint32_t first, uint32_t last, UpdateHandler update) {
+void CCmdTarget::MapUpdateRange(uint32_t first, uint32_t last, UpdateHandler update) {
   m_ranges.push_back({first, last, {}, std::move(update)});
 }

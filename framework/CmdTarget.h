@@ -80,10 +80,10 @@ class CCmdTarget {
   bool ExecuteCommand(uint32_t id);
 
  protected:
-  void OnCommand(uint32_t id, Handler handler);
-  void OnUpdate(uint32_t id, UpdateHandler update);
-  void OnCommandRange(uint32_t first, uint32_t last, RangeHandler handler);
-  void OnUpdateRange(uint32_t first, uint32_t last, UpdateHandler update);
+  void MapCommand(uint32_t id, Handler handler);
+  void MapUpdate(uint32_t id, UpdateHandler update);
+  void MapCommandRange(uint32_t first, uint32_t last, RangeHandler handler);
+  void MapUpdateRange(uint32_t first, uint32_t last, UpdateHandler update);
   // This target's own map, without routing.
   bool DispatchOwn(uint32_t id, Mode mode, CCmdUI* ui);
 

@@ -22,8 +22,8 @@ IMPLEMENT_DYNAMIC(CEditView, CView)
 // ---- CDocument
 
 CDocument::CDocument() {
-  OnCommand(ID_FILE_SAVE, [this] { DoFileSave(); });
-  OnCommand(ID_FILE_SAVE_AS, [this] { DoSave(QString()); });
+  MapCommand(ID_FILE_SAVE, [this] { DoFileSave(); });
+  MapCommand(ID_FILE_SAVE_AS, [this] { DoSave(QString()); });
 }
 
 CDocument::~CDocument() {
@@ -159,20 +159,20 @@ bool CView::OnCmdMsg(uint32_t id, Mode mode, CCmdUI* ui) {
 
 CEditView::CEditView() {
   setFrameShape(QFrame::NoFrame);
-  OnCommand(ID_EDIT_UNDO, [this] { undo(); });
-  OnUpdate(ID_EDIT_UNDO, [this](CCmdUI* ui) { ui->Enable(document()->isUndoAvailable()); });
-  OnCommand(ID_EDIT_CUT, [this] { cut(); });
-  OnUpdate(ID_EDIT_CUT,
-           [this](CCmdUI* ui) { ui->Enable(textCursor().hasSelection() && !isReadOnly()); });
-  OnCommand(ID_EDIT_COPY, [this] { copy(); });
-  OnUpdate(ID_EDIT_COPY, [this](CCmdUI* ui) { ui->Enable(textCursor().hasSelection()); });
-  OnCommand(ID_EDIT_PASTE, [this] { paste(); });
-  OnUpdate(ID_EDIT_PASTE, [this](CCmdUI* ui) {
+  MapCommand(ID_EDIT_UNDO, [this] { undo(); });
+  MapUpdate(ID_EDIT_UNDO, [this](CCmdUI* ui) { ui->Enable(document()->isUndoAvailable()); });
+  MapCommand(ID_EDIT_CUT, [this] { cut(); });
+  MapUpdate(ID_EDIT_CUT,
+            [this](CCmdUI* ui) { ui->Enable(textCursor().hasSelection() && !isReadOnly()); });
+  MapCommand(ID_EDIT_COPY, [this] { copy(); });
+  MapUpdate(ID_EDIT_COPY, [this](CCmdUI* ui) { ui->Enable(textCursor().hasSelection()); });
+  MapCommand(ID_EDIT_PASTE, [this] { paste(); });
+  MapUpdate(ID_EDIT_PASTE, [this](CCmdUI* ui) {
     const QMimeData* data = QApplication::clipboard()->mimeData();
     ui->Enable(!isReadOnly() && data != nullptr && data->hasText());
   });
-  OnCommand(ID_EDIT_SELECT_ALL, [this] { selectAll(); });
-  OnUpdate(ID_EDIT_SELECT_ALL, [this](CCmdUI* ui) { ui->Enable(!document()->isEmpty()); });
+  MapCommand(ID_EDIT_SELECT_ALL, [this] { selectAll(); });
+  MapUpdate(ID_EDIT_SELECT_ALL, [this](CCmdUI* ui) { ui->Enable(!document()->isEmpty()); });
   connect(document(), &QTextDocument::modificationChanged, this, [this](bool modified) {
     if (m_pDocument != nullptr && m_pDocument->IsModified() != modified)
       m_pDocument->SetModifiedFlag(modified);

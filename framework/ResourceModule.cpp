@@ -1,9 +1,13 @@
 #include "framework/ResourceModule.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QResource>
 #include <QStringList>
+#include <QThread>
+#include <QTranslator>
 #include <atomic>
 #include <cstdarg>
 
@@ -217,8 +221,35 @@ CResourceModule* AfxGetResourceHandle() {
   return module != nullptr ? module : CResourceModule::Program();
 }
 
+namespace {
+
+// The platform's own dialogs (file dialogs, message box buttons) speak the
+// module's language through Qt's translations, when they are installed.
+void SetPlatformLanguage(const QString& locale) {
+  static QTranslator* translator = nullptr;
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr || QThread::currentThread() != app->thread()) return;
+  if (translator != nullptr) {
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    translator = nullptr;
+  }
+  if (locale.isEmpty() || locale == QLatin1String("en")) return;
+  auto* t = new QTranslator;
+  if (t->load(QStringLiteral("qtbase_") + locale,
+              QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(t);
+    translator = t;
+  } else {
+    delete t;
+  }
+}
+
+}  // namespace
+
 void AfxSetResourceHandle(CResourceModule* module) {
   g_current.store(module);
+  SetPlatformLanguage(AfxGetResourceHandle()->String(kPlatformLanguageString));
 }
 
 QString AfxString(uint32_t id) {

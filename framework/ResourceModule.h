@@ -92,6 +92,10 @@ class CResourceModule {
   std::map<uint32_t, CToolbarResource> m_toolbars;
 };
 
+// The string that names a module's language for the platform's own dialogs
+// ("zh_CN", "en", "zh_TW"); setting the module loads Qt's translation of it.
+inline constexpr uint32_t kPlatformLanguageString = 40000;
+
 // The current module (the program's own until another is set).
 CResourceModule* AfxGetResourceHandle();
 void AfxSetResourceHandle(CResourceModule* module);

@@ -82,10 +82,10 @@ void CRecentFileList::Remove(int index) {
 
 CWinApp::CWinApp() {
   g_app = this;
-  OnCommand(ID_FILE_NEW, [this] { OnFileNew(); });
-  OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
-  OnCommand(ID_APP_EXIT, [this] { OnAppExit(); });
-  OnCommandRange(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE1 + kRecentFileCount - 1, [this](uint32_t id) {
+  MapCommand(ID_FILE_NEW, [this] { OnFileNew(); });
+  MapCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
+  MapCommand(ID_APP_EXIT, [this] { OnAppExit(); });
+  MapCommandRange(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE1 + kRecentFileCount - 1, [this](uint32_t id) {
     if (!m_pRecentFileList) return;
     const int index = static_cast<int>(id - ID_FILE_MRU_FILE1);
     const QStringList files = m_pRecentFileList->Files();

@@ -87,6 +87,8 @@ inline constexpr uint32_t IDB_SPLASH = 109;
 inline constexpr uint32_t IDB_ABOUT = 116;
 inline constexpr uint32_t IDB_INFO_STATES = 120;
 inline constexpr uint32_t IDI_ENCODING = 110;
+inline constexpr uint32_t IDI_PROGRAM = 101;        // the window icon, 48 pixels
+inline constexpr uint32_t IDI_PROGRAM_SMALL = 102;  // the same, 16 pixels
 
 // Dialog templates.
 inline constexpr uint32_t IDD_ABOUTBOX = 100;
@@ -117,6 +119,7 @@ inline constexpr uint32_t IDS_NO_SOUND_CARD = 61232;
 inline constexpr uint32_t IDS_INIT_FAILED_RESOURCES = 61235;
 inline constexpr uint32_t IDS_INIT_FAILED_BUSY = 61236;
 inline constexpr uint32_t AFX_IDS_UNTITLED = 61443;
+inline constexpr uint32_t IDS_EDIT_VIEW_NAME = 40001;
 inline constexpr uint32_t AFX_IDP_ASK_TO_SAVE = 61451;
 inline constexpr uint32_t AFX_IDP_FAILED_TO_OPEN_DOC = 61453;
 inline constexpr uint32_t AFX_IDP_FAILED_TO_SAVE_DOC = 61454;

@@ -6,7 +6,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config clang-format
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev fonts-wqy-microhei qt6-translations-l10n
   libasound2-dev alsa-utils
   libespeak-ng-dev espeak-ng-data espeak-ng
   libsoxr-dev libspandsp-dev libicu-dev libopencc-dev

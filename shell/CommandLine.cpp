@@ -21,8 +21,11 @@ void ReadIniOptions(CTtsCommandLineInfo* info, CStartupOptions* options, const Q
     }
   }
   options->iniPath = QFileInfo::exists(path) ? path : QString();
-  // A missing file reads as all defaults.
-  const QString file = options->iniPath;
+  info->m_strEngineModule.clear();
+  options->console = 0;
+  info->m_bShowSplash = true;
+  if (options->iniPath.isEmpty()) return;  // all defaults
+  const QString& file = options->iniPath;
   info->m_strEngineModule =
       GetPrivateProfileString(QStringLiteral("engine"), QStringLiteral("module"), QString(), file);
   options->console =

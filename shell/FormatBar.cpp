@@ -37,6 +37,8 @@ void CFormatBar::Reset() {
       m_pFontName->setToolTip(AfxCommandTip(id));
       m_pFontName->setStatusTip(AfxCommandPrompt(id));
       m_pFontName->setAccessibleName(AfxCommandTip(id));
+      if (m_pFontName->lineEdit() != nullptr)
+        m_pFontName->lineEdit()->setAccessibleName(AfxCommandTip(id));
       connect(m_pFontName, &QFontComboBox::currentFontChanged, this, [this] { RebuildSizes(); });
       addWidget(m_pFontName);
     } else if (id == ID_FORMAT_FONTSIZE) {
@@ -48,6 +50,7 @@ void CFormatBar::Reset() {
       m_pFontSize->setToolTip(AfxCommandTip(id));
       m_pFontSize->setStatusTip(AfxCommandPrompt(id));
       m_pFontSize->setAccessibleName(AfxCommandTip(id));
+      m_pFontSize->lineEdit()->setAccessibleName(AfxCommandTip(id));
       addWidget(m_pFontSize);
     } else if (id == ID_FORMAT_ENCODING) {
       m_pEncoding = new QToolButton(this);
@@ -83,6 +86,13 @@ void CFormatBar::RebuildSizes() {
   m_pFontSize->clear();
   for (int size : sizes) m_pFontSize->addItem(QString::number(size));
   m_pFontSize->setEditText(current);
+}
+
+void CFormatBar::ShowFont(const QFont& font) {
+  if (m_pFontName == nullptr || m_pFontSize == nullptr) return;
+  m_pFontName->setCurrentFont(font);
+  RebuildSizes();
+  if (font.pointSize() > 0) m_pFontSize->setEditText(QString::number(font.pointSize()));
 }
 
 void CFormatBar::SaveState(const QString& section) const {

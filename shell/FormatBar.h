@@ -29,6 +29,8 @@ class CFormatBar : public QToolBar {
   QToolButton* EncodingButton() const { return m_pEncoding; }
   // Lists the sizes of the chosen face in the size box, keeping its text.
   void RebuildSizes();
+  // Shows a font's face and size in the boxes.
+  void ShowFont(const QFont& font);
 
   // Saved and restored with the bar layout: name, size, character set.
   void SaveState(const QString& section) const;

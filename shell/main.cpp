@@ -1,7 +1,5 @@
-#include <QApplication>
-
 #include "sdk/ttsapi.h"
-#include "shell/TTSDemoApp.h"
+#include "shell/AppMain.h"
 
 TTS_VERSION_NOTE(vudeze,
                  "FileVersion\0"
@@ -10,10 +8,5 @@ TTS_VERSION_NOTE(vudeze,
                  "VUDEZE\0");
 
 int main(int argc, char** argv) {
-  QApplication qapp(argc, argv);
-  CTTSDemoApp app;
-  int code = 0;
-  if (app.InitInstance()) code = app.Run();
-  const int exitCode = app.ExitInstance();
-  return code != 0 ? code : exitCode;
+  return RunVudeze(argc, argv);
 }

@@ -61,13 +61,3 @@ class ScriptedEngine {
   const char* (*m_error)() = nullptr;
   uint32_t (*m_instances)() = nullptr;
 };
-
-// Readable QString and QStringList values in test failure messages.
-inline void PrintTo(const QString& text, std::ostream* os) {
-  *os << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QStringList& list, std::ostream* os) {
-  *os << "{";
-  for (const QString& text : list) *os << "\n  \"" << text.toStdString() << '"';
-  *os << " }";
-}

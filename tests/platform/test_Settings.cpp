@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <iterator>
 #include <thread>
 #include <vector>
@@ -28,6 +29,11 @@ class Settings : public ::testing::Test {
   }
   static QString FilePath() { return QSettings("Varenco", "VUDEZE 5.0").fileName(); }
 };
+
+QString ReadAllText(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
 
 TEST_F(Settings, MissingKeyAndValueGive2) {
   CRegKey key;
@@ -220,3 +226,35 @@ TEST_F(Settings, ConcurrentWritersLoseNothing) {
 }
 
 }  // namespace
+
+// The defaults the program is installed with fill in what the user's settings
+// lack; what the user writes wins and deleting it brings the default back.
+TEST_F(Settings, InstalledDefaultsFillInAndTheUsersValuesWin) {
+  QTemporaryDir dir;
+  const QString defaults = dir.filePath("defaults.conf");
+  {
+    QFile f(defaults);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Adapter]\nSvcModule=/usr/lib/vudeze/libvarentts.so\nEngineName=espeak-ng\n");
+  }
+  CRegKey key;
+  EXPECT_EQ(key.Open(CRegKey::Root(), "Adapter"), ERROR_FILE_NOT_FOUND);
+
+  SetSettingsDefaults(defaults);
+  ASSERT_EQ(key.Open(CRegKey::Root(), "Adapter"), 0u);
+  QString text;
+  EXPECT_EQ(key.QueryString("SvcModule", &text), 0u);
+  EXPECT_EQ(text, "/usr/lib/vudeze/libvarentts.so");
+  EXPECT_EQ(key.QueryString("ServerIP", &text), ERROR_FILE_NOT_FOUND);
+
+  ASSERT_EQ(key.SetString("EngineName", "other"), 0u);
+  EXPECT_EQ(key.QueryString("EngineName", &text), 0u);
+  EXPECT_EQ(text, "other");
+  ASSERT_EQ(key.DeleteValue("EngineName"), 0u);
+  EXPECT_EQ(key.QueryString("EngineName", &text), 0u);
+  EXPECT_EQ(text, "espeak-ng");
+  // The defaults file itself is never written.
+  EXPECT_FALSE(ReadAllText(defaults).contains("other"));
+  SetSettingsDefaults(QString());
+  EXPECT_EQ(key.Open(CRegKey::Root(), "Adapter"), ERROR_FILE_NOT_FOUND);
+}

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <ostream>
 
 // Folder of the built programs and libraries (build/bin).
 inline QString BinDir() {
@@ -27,3 +28,13 @@ struct ProcessResult {
 // Runs a program to its end (at most timeoutMs) with extra environment entries "K=V".
 ProcessResult RunProgram(const QString& program, const QStringList& args,
                          const QStringList& env = {}, int timeoutMs = 120000);
+
+// Readable QString and QStringList values in test failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) {
+  *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& list, std::ostream* os) {
+  *os << "{";
+  for (const QString& text : list) *os << "\n  \"" << text.toStdString() << '"';
+  *os << " }";
+}
