@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <functional>
 #include <random>
 #include <vector>
@@ -279,8 +278,11 @@ TEST(DibFile, DamagedFilesNeverReadOutside) {
     }
     ++accepted;
     ASSERT_GE(file.size(), 54);
-    const int32_t width = int32_t(qFromLittleEndian<uint32_t>(file.constData() + 18));
-    const int32_t height = int32_t(qFromLittleEndian<uint32_t>(file.constData() + 22));
+    auto field = [&](int at) {
+      return int32_t(uint8_t(file[at]) | uint8_t(file[at + 1]) << 8 | uint8_t(file[at + 2]) << 16 |
+                     uint32_t(uint8_t(file[at + 3])) << 24);
+    };
+    const int32_t width = field(18), height = field(22);
     EXPECT_EQ(image.width(), width);
     EXPECT_EQ(image.height(), height < 0 ? -height : height);
   }
