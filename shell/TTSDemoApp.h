@@ -91,7 +91,6 @@ class CTTSDemoApp : public CWinApp {
 
   std::unique_ptr<CResourceModule> m_packEnu;
   std::unique_ptr<CResourceModule> m_packCht;
-  bool m_bSwitching = false;
 };
 
 // The application object, or null when none exists.

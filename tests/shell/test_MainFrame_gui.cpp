@@ -6,14 +6,18 @@
 #include <QAccessible>
 #include <QClipboard>
 #include <QDockWidget>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPointer>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 #include <cstring>
 
 #include "document/TTSDemoView.h"
@@ -158,6 +162,33 @@ TEST(MainFrame, ClosingDuringAPlayStopsItFirst) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_FALSE(alive);
   EXPECT_EQ(f.app->m_pMainWnd, nullptr);
+}
+
+// A file dropped on the window (or on the text) is opened as the document,
+// not inserted as text.
+TEST(MainFrame, ADroppedFileIsOpened) {
+  AppFixture f;
+  const QString path = f.TempPath("dropped.txt");
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("dropped text");
+  file.close();
+  ASSERT_TRUE(f.Start());
+  CMainFrame* frame = Frame(f);
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(path)});
+  data.setText(path);
+  QWidget* view = frame->GetActiveView()->GetWidget();
+  const QPoint at = view->rect().center();
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(view, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(view, &drop);
+  QApplication::processEvents();
+  CDocument* doc = f.app->m_pMainWnd->GetActiveDocument();
+  EXPECT_EQ(doc->GetPathName(), QFileInfo(path).absoluteFilePath());
+  EXPECT_EQ(dynamic_cast<CEditView*>(doc->GetFirstView())->GetText(), "dropped text");
 }
 
 // Every control a keyboard can reach, and every command, tells
