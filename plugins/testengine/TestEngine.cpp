@@ -330,8 +330,11 @@ bool ParseEngineKey(Engine* e, const std::string& key, const std::string& value)
     r.stdeffi = n;
   else if ((key == "charsets" || key == "markups") && ParseList(value, &list) &&
            list.size() <= 32) {
-    uint32_t* codes = key == "charsets" ? r.charsets : r.markups;
-    for (size_t i = 0; i < list.size(); ++i) codes[i] = list[i];
+    // The lists sit at offsets that are not 4-byte aligned: copy bytes.
+    unsigned char* codes =
+        reinterpret_cast<unsigned char*>(&r) +
+        (key == "charsets" ? offsetof(TTSEngineInfo, charsets) : offsetof(TTSEngineInfo, markups));
+    if (!list.empty()) std::memcpy(codes, list.data(), list.size() * sizeof(uint32_t));
     (key == "charsets" ? r.charsetCount : r.markupCount) = static_cast<uint32_t>(list.size());
   } else {
     return false;
