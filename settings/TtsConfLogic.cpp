@@ -1,7 +1,6 @@
 #include "settings/TtsConfLogic.h"
 
 #include <QStringList>
-#include <algorithm>
 #include <cstdio>
 
 #include "engine/TtsAdapter.h"
@@ -102,12 +101,14 @@ QByteArray EngineInfoBytes(const TTSEngineInfo& record) {
   line("Stdeffi: ", QByteArray::number(record.stdeffi));
   line("Userlib: ", VUDEZE_RECORD_TEXT(record, userLibs));
 
-  // The counts come from the engine: never read past the lists' room.
+  // The counts come from the engine: never read past the lists' room. (The
+  // record is packed: its fields are read by value, never bound by reference.)
+  const uint32_t charsets = record.charsetCount, markups = record.markupCount;
   text += "Charset: ";
-  for (uint32_t i = 0; i < std::min(record.charsetCount, kListRoom); ++i)
+  for (uint32_t i = 0; i < charsets && i < kListRoom; ++i)
     if (const char* name = CharsetName(record.charsets[i])) text += QByteArray(name) + ';';
   text += "\r\nMarklng: ";
-  for (uint32_t i = 0; i < std::min(record.markupCount, kListRoom); ++i)
+  for (uint32_t i = 0; i < markups && i < kListRoom; ++i)
     if (const char* name = MarkupName(record.markups[i])) text += QByteArray(name) + ';';
   return text;
 }

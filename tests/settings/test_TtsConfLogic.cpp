@@ -58,8 +58,10 @@ TEST(TtsConfLogic, OverfullRecordStaysInsideItsFieldsAndTheBuffer) {
   std::memset(&r, 'x', sizeof r);
   r.charsetCount = 100000;
   r.markupCount = 0xFFFFFFFF;
-  for (uint32_t& code : r.charsets) code = TTS_CHARSET_GB18030;
-  for (uint32_t& code : r.markups) code = TTS_MARKUP_CSSML;
+  for (int i = 0; i < 32; ++i) {
+    r.charsets[i] = TTS_CHARSET_GB18030;
+    r.markups[i] = TTS_MARKUP_CSSML;
+  }
   const QByteArray text = EngineInfoBytes(r);
   EXPECT_LT(text.size(), kEngineInfoMax);
   EXPECT_EQ(text.count("GB18030;"), 32);
