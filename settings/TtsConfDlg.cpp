@@ -99,8 +99,8 @@ CTtsConfDlg::CTtsConfDlg(QWidget* parent)
   addressRow->addWidget(m_editPort);
   m_ipAddress->setMinimumWidth(
       m_ipAddress->fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 16);
-  m_editPort->setMaximumWidth(
-      m_editPort->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 16);
+  m_editPort->setFixedWidth(m_editPort->fontMetrics().horizontalAdvance(QStringLiteral("000000")) +
+                            16);
   layout->addLayout(addressRow);
   auto* engineRow = new QHBoxLayout;
   engineRow->addWidget(m_cbEngines, 1);
