@@ -44,11 +44,7 @@ TEST(LogoWaveform, SilenceDrawsOnlyTheCentreLine) {
     EXPECT_EQ(image.size(), QSize(46 + int(LogoColumnCount(f, 65536)), 24));
     for (int x = 0; x < image.width(); ++x) ASSERT_EQ(TraceRows(image, x), std::vector<int>{12});
   }
-  EXPECT_EQ(MakeLogoBitmap(kClient), [] {
-    QImage image;
-    DrawLogoWaveform(Format(16000, 16), std::vector<uint8_t>(320, 0).data(), 320, kClient, &image);
-    return image.copy(0, 0, 46, 24);  // one silent column, in the window's middle
-  }());
+  EXPECT_TRUE(MakeLogoBitmap(QSize(0, 24)).isNull());
 }
 
 TEST(LogoWaveform, EachColumnSpansItsSmallestToLargestSample) {
