@@ -145,24 +145,22 @@ QSize CInfoTable::sizeHint() const {
 
 bool CInfoTable::event(QEvent* e) {
   AcceptQueuedEvent(e);
-  switch (e->type()) {
-    case WM_INFO_ADD:
-      m_model->Add(static_cast<CInfoEvent*>(e)->Record());
+  if (e->type() == WM_INFO_ADD) {
+    m_model->Add(static_cast<CInfoEvent*>(e)->Record());
+    return true;
+  }
+  if (e->type() == WM_INFO_CLEAR) {
+    m_model->Clear();
+    return true;
+  }
+  if (e->type() == QEvent::ShortcutOverride) {
+    // The frame's Ctrl+C and Ctrl+A belong to the editor; here they copy
+    // and select rows.
+    const auto* key = static_cast<QKeyEvent*>(e);
+    if (IsCopyKey(key) || key->matches(QKeySequence::SelectAll)) {
+      e->accept();
       return true;
-    case WM_INFO_CLEAR:
-      m_model->Clear();
-      return true;
-    case QEvent::ShortcutOverride:
-      // The frame's Ctrl+C and Ctrl+A belong to the editor; here they copy
-      // and select rows.
-      if (IsCopyKey(static_cast<QKeyEvent*>(e)) ||
-          static_cast<QKeyEvent*>(e)->matches(QKeySequence::SelectAll)) {
-        e->accept();
-        return true;
-      }
-      break;
-    default:
-      break;
+    }
   }
   return QTableView::event(e);
 }

@@ -11,9 +11,8 @@
 
 namespace {
 
-// Text blocks of 512 Ki UTF-16 units (1 MiB); a longer line gets a block of
-// its own size.
-constexpr size_t kBlockUnits = size_t{1} << 19;
+// Text blocks of 1 MiB; a longer line gets a block of its own size.
+constexpr size_t kBlockBytes = size_t{1} << 20;
 constexpr int kStateIconSize = 16;
 // Saving converts and writes the text in pieces of about this many units.
 constexpr qsizetype kSavePiece = 64 * 1024;
@@ -34,11 +33,14 @@ void CInfoTableModel::Add(const InfoRecord& record) {
   const QList<QStringView> lines = InfoDetailLines(record.details);
   // The row number is an int: beyond that the rows cannot be shown, and the
   // report is dropped rather than corrupting the table.
-  if (m_rows.size() + static_cast<size_t>(lines.size()) > static_cast<size_t>(INT_MAX)) return;
+  if (lines.size() > INT_MAX - m_stored) return;
   Row row{0, 0, 0, record.result, ActionNumber(record.action)};
   for (QStringView line : lines) {
     StoreText(line, &row);
-    m_rows.push_back(row);
+    if ((m_stored & (kPageRows - 1)) == 0)
+      m_pages.push_back(std::unique_ptr<Row[]>(new Row[kPageRows]));  // left uninitialised
+    m_pages.back()[m_stored & (kPageRows - 1)] = row;
+    ++m_stored;
     row.result = 0;
     row.action = 0;
   }
@@ -47,17 +49,18 @@ void CInfoTableModel::Add(const InfoRecord& record) {
 
 void CInfoTableModel::Flush() {
   m_flushTimer.stop();
-  const int total = static_cast<int>(m_rows.size());
-  if (total == m_inserted) return;
-  beginInsertRows(QModelIndex(), m_inserted, total - 1);
-  m_inserted = total;
+  if (m_stored == m_inserted) return;
+  beginInsertRows(QModelIndex(), m_inserted, m_stored - 1);
+  m_inserted = m_stored;
   endInsertRows();
 }
 
 void CInfoTableModel::Clear() {
   m_flushTimer.stop();
   beginResetModel();
-  std::vector<Row>().swap(m_rows);
+  m_pages.clear();
+  m_pages.shrink_to_fit();
+  m_stored = 0;
   m_inserted = 0;
   m_blocks.clear();
   m_blockUsed = 0;
@@ -92,7 +95,7 @@ CInfoTableModel::State CInfoTableModel::StateOf(int32_t result) {
 
 QString CInfoTableModel::RowText(int row) const {
   if (row < 0 || row >= m_inserted) return {};
-  const Row& r = m_rows[row];
+  const Row& r = RowAt(row);
   QString text;
   if (r.action != 0)
     text = InfoResultText(r.result) + QLatin1Char('\t') + m_actions[r.action - 1];
@@ -140,8 +143,8 @@ bool CInfoTableModel::SaveRows(const QString& path, QString* error) const {
 }
 
 size_t CInfoTableModel::BytesUsed() const {
-  size_t bytes = m_rows.capacity() * sizeof(Row);
-  for (const Block& block : m_blocks) bytes += block.capacity * sizeof(char16_t);
+  size_t bytes = m_pages.capacity() * sizeof(m_pages[0]) + m_pages.size() * kPageRows * sizeof(Row);
+  for (const Block& block : m_blocks) bytes += block.capacity;
   for (const QString& action : m_actions)
     bytes += 2 * sizeof(QString) + sizeof(uint32_t) + static_cast<size_t>(action.capacity()) * 2;
   return bytes;
@@ -157,7 +160,7 @@ int CInfoTableModel::columnCount(const QModelIndex& parent) const {
 
 QVariant CInfoTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= m_inserted) return {};
-  const Row& r = m_rows[index.row()];
+  const Row& r = RowAt(index.row());
   switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
@@ -204,26 +207,36 @@ uint32_t CInfoTableModel::ActionNumber(const QString& action) {
 
 void CInfoTableModel::StoreText(QStringView line, Row* row) {
   const size_t length = static_cast<size_t>(line.size());
+  row->block = 0;
+  row->offset = 0;
   row->length = static_cast<uint32_t>(length);
-  if (length == 0) {
-    row->block = 0;
-    row->offset = 0;
-    return;
-  }
-  if (m_blocks.empty() || m_blockUsed + length > m_blocks.back().capacity) {
-    const size_t capacity = std::max(kBlockUnits, length);
+  if (length == 0) return;
+  const char16_t* text = line.utf16();
+  const bool wide = std::any_of(text, text + length, [](char16_t c) { return c > 0xff; });
+  const size_t bytes = wide ? length * sizeof(char16_t) : length;
+  // UTF-16 text starts at an even offset, so that it can be read in place.
+  size_t at = wide ? (m_blockUsed + 1) & ~size_t{1} : m_blockUsed;
+  if (m_blocks.empty() || at + bytes > m_blocks.back().capacity) {
+    const size_t capacity = std::max(kBlockBytes, bytes);
     // Left uninitialised: the pages are touched only as text is written.
-    m_blocks.push_back(Block{std::unique_ptr<char16_t[]>(new char16_t[capacity]), capacity});
-    m_blockUsed = 0;
+    m_blocks.push_back(Block{std::unique_ptr<char[]>(new char[capacity]), capacity});
+    at = 0;
   }
-  std::memcpy(m_blocks.back().text.get() + m_blockUsed, line.utf16(), length * sizeof(char16_t));
+  char* out = m_blocks.back().bytes.get() + at;
+  if (wide)
+    std::memcpy(out, text, bytes);
+  else
+    std::transform(text, text + length, out, [](char16_t c) { return static_cast<char>(c); });
   row->block = static_cast<uint32_t>(m_blocks.size() - 1);
-  row->offset = static_cast<uint32_t>(m_blockUsed);
-  m_blockUsed += length;
+  row->offset = static_cast<uint32_t>(at);
+  if (wide) row->length |= kWide;
+  m_blockUsed = at + bytes;
 }
 
 QString CInfoTableModel::DetailsText(const Row& row) const {
-  if (row.length == 0) return QString();
-  return QString(reinterpret_cast<const QChar*>(m_blocks[row.block].text.get() + row.offset),
-                 static_cast<qsizetype>(row.length));
+  const qsizetype length = static_cast<qsizetype>(row.length & ~kWide);
+  if (length == 0) return QString();
+  const char* text = m_blocks[row.block].bytes.get() + row.offset;
+  if (row.length & kWide) return QString(reinterpret_cast<const QChar*>(text), length);
+  return QString::fromLatin1(text, length);
 }

@@ -8,9 +8,11 @@
 // loop next turns (a zero timer) or when Flush is called.
 //
 // Rows are stored compactly: 20 bytes of row record plus the details text
-// itself, kept in large shared blocks of UTF-16 text; action names are kept
-// once each and rows refer to them by number, and the result stays an int
-// that is turned into its text only when a row is shown.
+// itself, kept in large shared blocks, one byte per character for lines
+// without characters beyond U+00FF (most engine messages) and UTF-16 for the
+// rest; action names are kept once each and rows refer to them by number,
+// and the result stays an int that is turned into its text only when a row
+// is shown.
 //
 // Threads: the thread the model lives on (the user-interface thread) only.
 #pragma once
@@ -48,7 +50,7 @@ class CInfoTableModel : public QAbstractTableModel {
   // Deletes every row, queued ones included.
   void Clear();
   // Rows queued and not yet inserted.
-  int PendingRows() const { return static_cast<int>(m_rows.size()) - m_inserted; }
+  int PendingRows() const { return m_stored - m_inserted; }
 
   // The state icons: a strip of three 16x16 icons (success, failure,
   // warning) side by side, with pure blue (0, 0, 255) as the transparent
@@ -69,8 +71,8 @@ class CInfoTableModel : public QAbstractTableModel {
   // leaves any old file as it was. False with *error set on failure.
   bool SaveRows(const QString& path, QString* error) const;
 
-  // The bytes the model has allocated for its rows (row records, text
-  // blocks, action names), without the allocator's own overhead.
+  // The bytes the model has allocated for its rows (row pages, text blocks,
+  // action names), without the allocator's own overhead.
   size_t BytesUsed() const;
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -83,24 +85,31 @@ class CInfoTableModel : public QAbstractTableModel {
  private:
   struct Row {
     uint32_t block;   // text block
-    uint32_t offset;  // in the block, in UTF-16 units
-    uint32_t length;
+    uint32_t offset;  // in the block, in bytes
+    uint32_t length;  // characters; kWide marks UTF-16 text, else Latin-1
     int32_t result;
     uint32_t action;  // 1 + index in m_actions; 0 for a continuation row
   };
   struct Block {
-    std::unique_ptr<char16_t[]> text;
+    std::unique_ptr<char[]> bytes;
     size_t capacity;
   };
+  static constexpr uint32_t kWide = 0x80000000u;
 
   uint32_t ActionNumber(const QString& action);
   void StoreText(QStringView line, Row* row);
   QString DetailsText(const Row& row) const;
 
-  std::vector<Row> m_rows;  // inserted rows, then the queued ones
+  // Rows live in pages of kPageRows, so that the table grows without
+  // copying its rows or holding unused room beyond the last page.
+  static constexpr int kPageShift = 14;
+  static constexpr int kPageRows = 1 << kPageShift;
+  const Row& RowAt(int row) const { return m_pages[row >> kPageShift][row & (kPageRows - 1)]; }
+  std::vector<std::unique_ptr<Row[]>> m_pages;
+  int m_stored = 0;  // inserted rows, then the queued ones
   int m_inserted = 0;
   std::vector<Block> m_blocks;
-  size_t m_blockUsed = 0;  // units used in the last block
+  size_t m_blockUsed = 0;  // bytes used in the last block
   QStringList m_actions;
   QHash<QString, uint32_t> m_actionNumbers;
   uint32_t m_lastAction = 0;  // most reports repeat the previous action

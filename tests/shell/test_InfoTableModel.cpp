@@ -1,11 +1,10 @@
 // The information table's rows without a window: result texts and icons,
-// continuation rows, batched insertion, clearing, the copy and save text.
+// continuation rows and their copy text, batched insertion, clearing,
+// storage. Saving is tested with the window (test_InfoTable_gui).
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 
 #include "shell/InfoReport.h"
 #include "shell/InfoTableModel.h"
@@ -136,50 +135,29 @@ TEST(InfoTableModel, ClearDropsInsertedAndQueuedRows) {
   EXPECT_EQ(m.RowText(0), "Warning -1\tRate\tnew");
 }
 
-// Text crosses the model's storage blocks, and a line longer than a block
-// gets one of its own; every row keeps its own text.
+// Text crosses the model's storage blocks, one-byte and UTF-16 lines mix
+// (odd lengths before UTF-16 ones), and a line longer than a block gets one
+// of its own; every row keeps its own text.
 TEST(InfoTableModel, LongTextsKeepEveryRowIntact) {
+  auto line = [](int i) {
+    const QString digits = QString::number(i).repeated(60 + i % 7);
+    return i % 3 ? digits : QStringLiteral("中文") + digits;
+  };
   CInfoTableModel m;
-  const QString huge(700000, QLatin1Char('h'));
-  for (int i = 0; i < 4000; ++i) {
-    const QString line = QString::number(i).repeated(60 + i % 7);
-    m.Add({0, i % 2 ? "Synth" : "Fetch", i == 1234 ? huge + "\n" + line : line});
-  }
+  const QString huge(600000, QChar(0x4e2d));
+  for (int i = 0; i < 8000; ++i)
+    m.Add({0, i % 2 ? "Synth" : "Fetch", i == 1234 ? huge + "\n" + line(i) : line(i)});
   m.Flush();
-  ASSERT_EQ(m.rowCount(), 4001);
+  ASSERT_EQ(m.rowCount(), 8001);
   for (int row = 0, i = 0; row < m.rowCount(); ++row, ++i) {
     if (i == 1234) {
       ASSERT_EQ(Cell(m, row, 2), huge);
       ++row;
       ASSERT_EQ(Cell(m, row, 1), "");
     }
-    ASSERT_EQ(Cell(m, row, 2), QString::number(i).repeated(60 + i % 7)) << row;
+    ASSERT_EQ(Cell(m, row, 2), line(i)) << row;
   }
   EXPECT_GT(m.BytesUsed(), size_t{2} * huge.size());
-}
-
-TEST(InfoTableModel, RowsTextAndSavedFile) {
-  CInfoTableModel m;
-  m.Add({0, "Voice", QStringLiteral("普通话")});
-  m.Add({7, "Synth", "a\nb"});
-  m.Flush();
-  EXPECT_EQ(m.RowsText({0, 2}), QStringLiteral("OK\tVoice\t普通话\n\t\tb\n"));
-  EXPECT_EQ(m.RowsText({}), "");
-
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
-  const QString path = dir.filePath("rows.txt");
-  QString error;
-  ASSERT_TRUE(m.SaveRows(path, &error)) << error.toStdString();
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  EXPECT_EQ(QString::fromUtf8(file.readAll()),
-            QStringLiteral("OK\tVoice\t普通话\nFailed 7\tSynth\ta\n\t\tb\n"));
-
-  const QString bad = dir.filePath("missing/rows.txt");
-  EXPECT_FALSE(m.SaveRows(bad, &error));
-  EXPECT_FALSE(error.isEmpty());
-  EXPECT_FALSE(QFile::exists(bad));
 }
 
 }  // namespace
