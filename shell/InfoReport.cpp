@@ -8,8 +8,6 @@
 #include <vector>
 
 #include "framework/QueuedEvent.h"
-#include "framework/ResourceModule.h"
-#include "resources/ResourceIds.h"
 
 namespace {
 
@@ -92,9 +90,9 @@ QString FromWide(const wchar_t* text) {
 }
 
 QString InfoResultText(int32_t result) {
-  if (result == 0) return AfxString(IDS_INFO_RESULT_OK);
-  return AfxFormatString(result > 0 ? IDS_INFO_RESULT_FAILED : IDS_INFO_RESULT_WARNING,
-                         static_cast<int>(result));
+  if (result == 0) return QStringLiteral("OK");
+  if (result > 0) return QStringLiteral("Failed %1").arg(result);
+  return QStringLiteral("Warning %1").arg(result);
 }
 
 QList<QStringView> InfoDetailLines(QStringView details) {

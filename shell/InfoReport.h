@@ -63,8 +63,9 @@ QString InfoEscape(const QString& text);
 std::wstring ToWide(const QString& text);
 QString FromWide(const wchar_t* text);
 
-// The result column's text from the current resource module: "OK",
-// "Failed %d" or "Warning %d" with the result.
+// The result column's text: "OK", "Failed %d" or "Warning %d". Built in,
+// so that the command-line front end needs no resource module; the table
+// shows the same texts from the string table (CInfoTableModel::ResultText).
 QString InfoResultText(int32_t result);
 
 // The rows a report's details make: split at each line feed, so details of

@@ -93,12 +93,18 @@ CInfoTableModel::State CInfoTableModel::StateOf(int32_t result) {
   return result == 0 ? kSuccess : result > 0 ? kFailure : kWarning;
 }
 
+QString CInfoTableModel::ResultText(int32_t result) {
+  if (result == 0) return AfxString(IDS_INFO_RESULT_OK);
+  return AfxFormatString(result > 0 ? IDS_INFO_RESULT_FAILED : IDS_INFO_RESULT_WARNING,
+                         static_cast<int>(result));
+}
+
 QString CInfoTableModel::RowText(int row) const {
   if (row < 0 || row >= m_inserted) return {};
   const Row& r = RowAt(row);
   QString text;
   if (r.action != 0)
-    text = InfoResultText(r.result) + QLatin1Char('\t') + m_actions[r.action - 1];
+    text = ResultText(r.result) + QLatin1Char('\t') + m_actions[r.action - 1];
   else
     text = QLatin1String("\t");
   text += QLatin1Char('\t');
@@ -167,7 +173,7 @@ QVariant CInfoTableModel::data(const QModelIndex& index, int role) const {
       if (index.column() == kDetailsColumn) return DetailsText(r);
       if (r.action == 0) return QString();
       if (index.column() == kActionColumn) return m_actions[r.action - 1];
-      return InfoResultText(r.result);
+      return ResultText(r.result);
     case Qt::DecorationRole:
       if (index.column() != kResultColumn || r.action == 0) return {};
       if (const QImage& icon = m_states[StateOf(r.result)]; !icon.isNull()) return icon;

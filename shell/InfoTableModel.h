@@ -59,6 +59,9 @@ class CInfoTableModel : public QAbstractTableModel {
   // The icon of a state (null when there is none).
   QImage StateImage(State state) const;
   static State StateOf(int32_t result);
+  // The result column's text from the current resource module: "OK",
+  // "Failed %d" or "Warning %d" with the result.
+  static QString ResultText(int32_t result);
 
   // A row as one tab-separated line, "RESULT\tACTION\tDETAILS", or
   // "\t\tLINE" for a continuation row, as the command-line front end prints
