@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QObject>
+#include <algorithm>
 #include <cstdarg>
 #include <cwchar>
 #include <mutex>
@@ -16,7 +17,9 @@ QObject* g_receiver = nullptr;
 
 QString FormatDetails(const wchar_t* format, va_list args) {
   if (format == nullptr) return {};
-  std::vector<wchar_t> buffer(kInfoDetailsMax);
+  // One buffer per reporting thread: a synthesis makes a report per piece.
+  thread_local std::vector<wchar_t> buffer;
+  buffer.resize(kInfoDetailsMax);
   va_list copy;
   va_copy(copy, args);
   int n = std::vswprintf(buffer.data(), buffer.size(), format, copy);
@@ -29,9 +32,11 @@ QString FormatDetails(const wchar_t* format, va_list args) {
     n = std::vswprintf(buffer.data(), buffer.size(), format, copy);
     va_end(copy);
   }
-  if (n < 0) return {};
-  if (n >= kInfoDetailsMax) n = kInfoDetailsMax - 1;
-  return QString::fromWCharArray(buffer.data(), n);
+  QString text;
+  if (n >= 0) text = QString::fromWCharArray(buffer.data(), std::min(n, kInfoDetailsMax - 1));
+  // A buffer grown for an overlong text is not kept.
+  if (buffer.capacity() > static_cast<size_t>(kInfoDetailsMax)) std::vector<wchar_t>().swap(buffer);
+  return text;
 }
 
 void Post(int32_t result, QString action, const wchar_t* format, va_list args) {

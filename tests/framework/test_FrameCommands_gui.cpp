@@ -74,7 +74,7 @@ struct Fixture {
     frame->show();
     frame->activateWindow();
     QApplication::setActiveWindow(frame);
-    QTest::qWaitForWindowActive(frame);
+    (void)QTest::qWaitForWindowActive(frame);
   }
   ~Fixture() {
     docTemplate.reset();

@@ -85,8 +85,9 @@ TEST(ResourceModule, EveryCommandHasAPromptAndATooltip) {
     for (uint32_t id : commands) {
       const QString text = module->String(id);
       EXPECT_FALSE(text.isEmpty()) << id << " in " << qPrintable(module->Source());
-      if (id != ID_FILE_MRU_FILE1)
+      if (id != ID_FILE_MRU_FILE1) {
         EXPECT_TRUE(text.contains('\n')) << id << " in " << qPrintable(module->Source());
+      }
     }
   }
 }

@@ -68,7 +68,7 @@ class AppFixture {
     QApplication::processEvents();
     if (app->m_pMainWnd != nullptr) {
       QApplication::setActiveWindow(app->m_pMainWnd);
-      QTest::qWaitForWindowActive(app->m_pMainWnd);
+      (void)QTest::qWaitForWindowActive(app->m_pMainWnd);
     }
     return ok;
   }
