@@ -55,8 +55,10 @@ void CTTSDemoView::dropEvent(QDropEvent* e) {
     return;
   }
   e->acceptProposedAction();
-  // Opened through the document manager once the drop has finished: the
-  // open may replace this view.
+  OpenDroppedFile(file);
+}
+
+void OpenDroppedFile(const QString& file) {
   QMetaObject::invokeMethod(
       qApp,
       [file] {

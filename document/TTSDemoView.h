@@ -23,3 +23,6 @@ class CTTSDemoView : public CEditView {
 
 // The first local file among dropped or pasted data, or empty.
 QString DroppedFile(const QMimeData* data);
+// Opens a dropped file as the document through the document manager, once
+// the drop has finished (the open replaces the view it was dropped on).
+void OpenDroppedFile(const QString& file);

@@ -349,10 +349,5 @@ void CMainFrame::dropEvent(QDropEvent* e) {
   const QString file = DroppedFile(e->mimeData());
   if (file.isEmpty()) return;
   e->acceptProposedAction();
-  QMetaObject::invokeMethod(
-      qApp,
-      [file] {
-        if (CWinApp* app = AfxGetApp()) app->OpenDocumentFile(file);
-      },
-      Qt::QueuedConnection);
+  OpenDroppedFile(file);
 }

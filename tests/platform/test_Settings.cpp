@@ -15,6 +15,7 @@
 
 #include "platform/Settings.h"
 #include "platform/SysError.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -29,11 +30,6 @@ class Settings : public ::testing::Test {
   }
   static QString FilePath() { return QSettings("Varenco", "VUDEZE 5.0").fileName(); }
 };
-
-QString ReadAllText(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
 
 TEST_F(Settings, MissingKeyAndValueGive2) {
   CRegKey key;
@@ -232,11 +228,8 @@ TEST_F(Settings, ConcurrentWritersLoseNothing) {
 TEST_F(Settings, InstalledDefaultsFillInAndTheUsersValuesWin) {
   QTemporaryDir dir;
   const QString defaults = dir.filePath("defaults.conf");
-  {
-    QFile f(defaults);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[Adapter]\nSvcModule=/usr/lib/vudeze/libvarentts.so\nEngineName=espeak-ng\n");
-  }
+  ASSERT_TRUE(WriteAll(
+      defaults, "[Adapter]\nSvcModule=/usr/lib/vudeze/libvarentts.so\nEngineName=espeak-ng\n"));
   CRegKey key;
   EXPECT_EQ(key.Open(CRegKey::Root(), "Adapter"), ERROR_FILE_NOT_FOUND);
 
@@ -254,7 +247,7 @@ TEST_F(Settings, InstalledDefaultsFillInAndTheUsersValuesWin) {
   EXPECT_EQ(key.QueryString("EngineName", &text), 0u);
   EXPECT_EQ(text, "espeak-ng");
   // The defaults file itself is never written.
-  EXPECT_FALSE(ReadAllText(defaults).contains("other"));
+  EXPECT_FALSE(ReadAll(defaults).contains("other"));
   SetSettingsDefaults(QString());
   EXPECT_EQ(key.Open(CRegKey::Root(), "Adapter"), ERROR_FILE_NOT_FOUND);
 }

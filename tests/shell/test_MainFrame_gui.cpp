@@ -169,10 +169,7 @@ TEST(MainFrame, ClosingDuringAPlayStopsItFirst) {
 TEST(MainFrame, ADroppedFileIsOpened) {
   AppFixture f;
   const QString path = f.TempPath("dropped.txt");
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write("dropped text");
-  file.close();
+  ASSERT_TRUE(WriteAll(path, "dropped text"));
   ASSERT_TRUE(f.Start());
   CMainFrame* frame = Frame(f);
   QMimeData data;

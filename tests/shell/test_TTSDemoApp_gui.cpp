@@ -149,10 +149,7 @@ TEST(AppStartup, ANewVersionDiscardsTheStoredLayout) {
 TEST(AppLanguage, SwitchingKeepsTextPathAndModifiedFlag) {
   AppFixture f;
   const QString path = f.TempPath("story.txt");
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write("Once upon a time");
-  file.close();
+  ASSERT_TRUE(WriteAll(path, "Once upon a time"));
   ASSERT_TRUE(f.Start({path}));
   CFrameWnd* oldFrame = f.app->m_pMainWnd;
   auto* view = dynamic_cast<CEditView*>(oldFrame->GetActiveView());

@@ -47,10 +47,14 @@ const char* const kLangs[] = {"chs", "enu", "cht"};
   std::exit(1);
 }
 
+// The lines of a file without their line ends.
 QStringList ReadLines(const QString& path) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) Fail(path, QStringLiteral("cannot be read"));
-  return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
+  QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
+  for (QString& line : lines)
+    if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+  return lines;
 }
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
@@ -129,8 +133,7 @@ void ReadStrings(const QString& dir, const CConverter& cc, Module* modules) {
     const QString path = dir + QLatin1Char('/') + name;
     const QStringList lines = ReadLines(path);
     for (int n = 0; n < lines.size(); ++n) {
-      QString line = lines[n];
-      if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+      const QString& line = lines[n];
       if (Skip(line)) continue;
       const QString where = QStringLiteral("%1:%2").arg(path).arg(n + 1);
       const QStringList fields = line.split(QLatin1Char('\t'));
@@ -149,8 +152,7 @@ void ReadStrings(const QString& dir, const CConverter& cc, Module* modules) {
 void ReadMenus(const QString& path, const CConverter& cc, Module* modules) {
   const QStringList lines = ReadLines(path);
   for (int n = 0; n < lines.size(); ++n) {
-    QString line = lines[n];
-    if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+    const QString& line = lines[n];
     if (Skip(line)) continue;
     const QString where = QStringLiteral("%1:%2").arg(path).arg(n + 1);
     // Indentation is blanks only: tabs separate the fields.
