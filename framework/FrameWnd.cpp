@@ -167,11 +167,26 @@ void CFrameWnd::UpdateCommandUI() {
         ruled && ui.m_bEnableSet ? ui.m_bEnabled : OnCmdMsg(id, Mode::kProbe, nullptr);
     if (action->isEnabled() != enabled) action->setEnabled(enabled);
     if (ui.m_bCheckSet) {
+      if (ui.m_bRadio && action->actionGroup() == nullptr) ShowAsRadio(action);
       if (!action->isCheckable()) action->setCheckable(true);
       if (action->isChecked() != (ui.m_nCheck != 0)) action->setChecked(ui.m_nCheck != 0);
     }
     if (ui.m_bTextSet && action->text() != ui.m_strText) action->setText(ui.m_strText);
   }
+}
+
+void CFrameWnd::ShowAsRadio(QAction* action) {
+  // The radio items of one menu form one group, so the menu draws radio
+  // marks; which one is checked stays the update rules' decision.
+  QMenu* menu = nullptr;
+  for (QObject* o : action->associatedObjects())
+    if ((menu = qobject_cast<QMenu*>(o)) != nullptr) break;
+  QActionGroup*& group = m_radioGroups[menu];
+  if (group == nullptr) {
+    group = new QActionGroup(this);
+    group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+  }
+  group->addAction(action);
 }
 
 void CFrameWnd::OnUpdateFrameTitle(bool addToTitle) {

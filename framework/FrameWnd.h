@@ -28,6 +28,7 @@ class CDocument;
 struct CMenuResource;
 class CSingleDocTemplate;
 class CView;
+class QActionGroup;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -118,10 +119,12 @@ class CFrameWnd : public QMainWindow, public CCmdTarget, public CObject {
  private:
   friend class CSingleDocTemplate;
   void ShowRecentFiles(QMenu* menu, QAction* placeholder);
+  void ShowAsRadio(QAction* action);
 
   CView* m_pViewActive = nullptr;
   CSingleDocTemplate* m_pTemplate = nullptr;
   std::map<uint32_t, CCommandAction*> m_actions;
+  std::map<QMenu*, QActionGroup*> m_radioGroups;
   std::vector<std::pair<uint32_t, QKeySequence>> m_accelerators;
   QTimer* m_pIdleTimer = nullptr;
   QLabel* m_pMessagePane = nullptr;
