@@ -69,7 +69,7 @@ uint32_t CDocument::WriteFile(const QString&) {
 void CDocument::ReportFileError(const QString& path, uint32_t code, bool saving) {
   QString text = AfxString(saving ? AFX_IDP_FAILED_TO_SAVE_DOC : AFX_IDP_FAILED_TO_OPEN_DOC)
                      .replace(QLatin1String("%1"), QFileInfo(path).fileName());
-  text += QStringLiteral("\n") + QString::fromUtf8(SystemErrorMessage(code));
+  text += QLatin1Char('\n') + AfxFormatString(IDS_FILE_ERROR_CODE, code);
   AfxMessageBox(text, MB_OK | MB_ICONWARNING);
 }
 

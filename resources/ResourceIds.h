@@ -120,6 +120,7 @@ inline constexpr uint32_t IDS_INIT_FAILED_RESOURCES = 61235;
 inline constexpr uint32_t IDS_INIT_FAILED_BUSY = 61236;
 inline constexpr uint32_t AFX_IDS_UNTITLED = 61443;
 inline constexpr uint32_t IDS_EDIT_VIEW_NAME = 40001;
+inline constexpr uint32_t IDS_FILE_ERROR_CODE = 40002;
 inline constexpr uint32_t AFX_IDP_ASK_TO_SAVE = 61451;
 inline constexpr uint32_t AFX_IDP_FAILED_TO_OPEN_DOC = 61453;
 inline constexpr uint32_t AFX_IDP_FAILED_TO_SAVE_DOC = 61454;
