@@ -1,11 +1,32 @@
 // CTTSDemoView: the edit view that holds the document's text. Lines wrap at
-// the window's edge. The editing commands come from CEditView; files
-// dropped on the view are opened as documents rather than inserted as text.
+// the window's edge. Besides the editing commands of CEditView it takes the
+// text to be spoken, follows a synthesis by selecting the words as they are
+// heard, reads and writes the text in the current code page, applies the
+// fonts of the format bar, and offers go to line, find and replace with
+// their results in the status bar. Files dropped on the view are opened as
+// documents rather than inserted as text.
 //
-// Threads: the user-interface thread.
+// The class is defined across a few sources, one per concern:
+//   TTSDemoView.cpp          speech text, highlighting, drops
+//   TTSDemoViewFile.cpp      serialisation, code-page commands, encoding pane
+//   TTSDemoViewFont.cpp      fonts and the format bar's boxes
+//   TTSDemoViewFind.cpp      go to line, find, replace, status messages
+//
+// Threads: the user-interface thread, except PostSelection.
 #pragma once
 
+#include <QByteArray>
+#include <QFont>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+#include "document/SpeechText.h"
 #include "framework/DocView.h"
+
+class CAudioObject;
+class CFormatBar;
+class CTTSDemoDoc;
 
 class CTTSDemoView : public CEditView {
   Q_OBJECT
@@ -13,12 +34,56 @@ class CTTSDemoView : public CEditView {
 
  public:
   CTTSDemoView();
+  ~CTTSDemoView() override;
+
+  CTTSDemoDoc* GetDoc() const;
+  // After the document was made new or opened: fonts, encoding pane.
+  void OnInitialUpdate() override;
+
+  // ---- Speech text and highlighting (TTSDemoView.cpp)
+
+  // Takes the spoken stretch (the selection; else from the caret to the end;
+  // else the whole text, speech start 0) into the source's parameter as bytes
+  // in the current text code page, and tells the engine that code page.
+  // Returns the engine's result for the code-page parameter (0 on success).
+  uint32_t TakeSpeechText(CAudioObject* source);
+  // The spoken stretch's first character in the view's text.
+  int SpeechStart() const { return m_nSpeechStart; }
+  // The view's characters that the spoken bytes [begin, end) stand for,
+  // counted from the speech start; exact in every code page. Any thread while
+  // a play runs (the map is built before it starts and not changed).
+  void SpeechBytesToChars(uint32_t begin, uint32_t end, int* first, int* last) const;
+  // Selects characters [first, last) of the text and scrolls the caret into
+  // view, after the current event. Any thread; never waits.
+  void PostSelection(int first, int last);
+
+  // ---- Files and code pages (TTSDemoViewFile.cpp)
+
+  // ---- Fonts (TTSDemoViewFont.cpp)
+
+  // ---- Go to line, find and replace (TTSDemoViewFind.cpp)
 
  protected:
+  bool event(QEvent* e) override;
   bool canInsertFromMimeData(const QMimeData* source) const override;
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dragMoveEvent(QDragMoveEvent* e) override;
   void dropEvent(QDropEvent* e) override;
+
+ private:
+  // Each concern adds its commands to the view's map.
+  void RegisterFileCommands();
+  void RegisterFontCommands();
+  void RegisterFindCommands();
+  // The first update of fonts and format bar (TTSDemoViewFont.cpp) and of the
+  // encoding pane (TTSDemoViewFile.cpp).
+  void InitialFontUpdate();
+  void UpdateEncodingPane();
+
+  // Speech text: the stretch's first character and its bytes with the way
+  // back from them to characters.
+  int m_nSpeechStart = 0;
+  CSpeechText m_speech;
 };
 
 // The first local file among dropped or pasted data, or empty.

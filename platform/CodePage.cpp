@@ -444,6 +444,41 @@ QByteArray WideToMultiByte(uint32_t cp, const QString& text, bool* ok) {
   return out;
 }
 
+QByteArray WideToMultiByteWithOffsets(uint32_t cp, const QString& text,
+                                      std::vector<int32_t>* sourceIndex, bool* ok) {
+  sourceIndex->clear();
+  UConverter* conv = ThreadConverter(cp);
+  if (!conv) {
+    if (ok) *ok = false;
+    return QByteArray();
+  }
+  if (ok) *ok = true;
+  if (text.isEmpty()) return QByteArray("");
+  const qsizetype capacity =
+      UCNV_GET_MAX_BYTES_FOR_STRING(text.size(), ucnv_getMaxCharSize(conv)) + 1;
+  if (capacity > std::numeric_limits<int32_t>::max()) {
+    if (ok) *ok = false;
+    return QByteArray();
+  }
+  QByteArray out(capacity, Qt::Uninitialized);
+  sourceIndex->assign(static_cast<size_t>(capacity), -1);
+  ucnv_resetFromUnicode(conv);
+  char* target = out.data();
+  const auto* source = reinterpret_cast<const UChar*>(text.constData());
+  UErrorCode status = U_ZERO_ERROR;
+  ucnv_fromUnicode(conv, &target, out.data() + capacity, &source, source + text.size(),
+                   sourceIndex->data(), true, &status);
+  if (U_FAILURE(status)) {
+    sourceIndex->clear();
+    if (ok) *ok = false;
+    return QByteArray();
+  }
+  const qsizetype length = target - out.data();
+  out.truncate(length);
+  sourceIndex->resize(static_cast<size_t>(length));
+  return out;
+}
+
 const std::vector<LocaleCodePages>& InstalledLocales() {
   static const std::vector<LocaleCodePages> locales = [] {
     std::vector<LocaleCodePages> list;

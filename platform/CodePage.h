@@ -28,6 +28,11 @@ inline QString MultiByteToWide(uint32_t cp, const QByteArray& bytes, bool* ok = 
 // UTF-16 to code page cp, a blank for every character the code page lacks.
 QByteArray WideToMultiByte(uint32_t cp, const QString& text, bool* ok = nullptr);
 
+// The same conversion, also telling for every output byte the index of the
+// UTF-16 unit it came from (*sourceIndex gets one entry per byte).
+QByteArray WideToMultiByteWithOffsets(uint32_t cp, const QString& text,
+                                      std::vector<int32_t>* sourceIndex, bool* ok = nullptr);
+
 struct LocaleCodePages {
   uint32_t lcid;
   uint32_t oemCodePage;   // 0 for none
