@@ -12,6 +12,7 @@
 #include "document/TTSDemoView.h"
 #include "engine/TtsAdapter.h"
 #include "framework/DocView.h"
+#include "framework/KeyState.h"
 #include "framework/MessageBox.h"
 #include "framework/ResourceModule.h"
 #include "platform/CodePage.h"
@@ -141,6 +142,7 @@ uint32_t CTTSDemoApp::BringUpEngine(const QString& library) {
 
 bool CTTSDemoApp::InitInstance() {
   QApplication::setQuitOnLastWindowClosed(false);
+  TrackLeftShiftKey();
 
   // Start-up options from vudeze.ini.
   QString warning;
