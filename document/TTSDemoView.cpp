@@ -5,6 +5,7 @@
 #include <QDropEvent>
 #include <QFontDatabase>
 #include <QMimeData>
+#include <chrono>
 
 #include "audio/AudioObject.h"
 #include "document/TTSDemoDoc.h"
@@ -24,8 +25,15 @@ namespace {
 class CSelectionEvent : public QEvent {
  public:
   static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + 402);
-  CSelectionEvent(int first, int last) : QEvent(kType), m_nFirst(first), m_nLast(last) {}
+  CSelectionEvent(int first, int last)
+      : QEvent(kType),
+        m_nFirst(first),
+        m_nLast(last),
+        m_postedAt(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                       std::chrono::steady_clock::now().time_since_epoch())
+                       .count()) {}
   int m_nFirst, m_nLast;
+  qint64 m_postedAt;
 };
 
 }  // namespace
@@ -105,6 +113,7 @@ bool CTTSDemoView::event(QEvent* e) {
     cursor.setPosition(std::clamp(selection->m_nLast, 0, length), QTextCursor::KeepAnchor);
     setTextCursor(cursor);
     ensureCursorVisible();
+    emit HighlightShown(selection->m_nFirst, selection->m_nLast, selection->m_postedAt);
     return true;
   }
   return CEditView::event(e);

@@ -57,10 +57,50 @@ class CTTSDemoView : public CEditView {
   // view, after the current event. Any thread; never waits.
   void PostSelection(int first, int last);
 
+ signals:
+  // A posted selection has been made (postedAtNs: when it was posted, on the
+  // steady clock), for measuring how far the highlight lags behind the audio.
+  void HighlightShown(int first, int last, qint64 postedAtNs);
+
+ public:
   // ---- Files and code pages (TTSDemoViewFile.cpp)
+
+  // Reads the text from an open file (storing false) or writes it (true) in
+  // the current text code page. A load without an explicit code page
+  // (g_bExplicitCodePage) detects it first and makes it current; either way
+  // the flag is cleared. Returns 0 or a system error code; kFileErrorReported
+  // after telling the user that the file is too large (2,097,152 bytes or
+  // more). A failed load leaves the text as it was.
+  uint32_t Serialize(class QFileDevice& file, bool storing);
+  // The code-page commands (ID_CODEPAGE_FIRST + the index in CodePageList()):
+  // between 936 and 950 the text may be converted instead of read again;
+  // otherwise the document's file is read again in the new code page.
+  void OnCodePage(uint32_t id);
+  // A radio mark on the current code page; enabled while the document has
+  // no unsaved changes.
+  void OnUpdateCodePage(CCmdUI* ui);
 
   // ---- Fonts (TTSDemoViewFont.cpp)
 
+  // Applies a text font (as the font command and the format bar's boxes do)
+  // and shows it in the format bar's boxes.
+  void SetTextFont(const QFont& font);
+
+ private:
+  // The format bar of the view's frame (found at the first update) and its
+  // boxes: a face chosen in the name box, a size chosen in the size box or
+  // typed there and confirmed with Return, the font dialog.
+  void AttachFormatBar();
+  void OnFontName();
+  void OnFontSize();
+  void OnFontDialog();
+  // Shows the view's font in the boxes. A size box text that is not a size
+  // is reported first (message 61210), unless the caller has just done so.
+  void SyncFormatBar(bool sizeReported = false);
+  // Not owned; null until found and again once the bar is gone.
+  CFormatBar* m_pFormatBar = nullptr;
+
+ public:
   // ---- Go to line, find and replace (TTSDemoViewFind.cpp)
 
  protected:
