@@ -93,6 +93,9 @@ CFrameWnd::CFrameWnd() {
   m_pIdleTimer = new QTimer(this);
   m_pIdleTimer->setInterval(kIdleUpdateMs);
   connect(m_pIdleTimer, &QTimer::timeout, this, &CFrameWnd::UpdateCommandUI);
+  // A key is matched against the actions' enabled state: refresh it first,
+  // so a command that became possible a moment ago answers its key at once.
+  qApp->installEventFilter(this);
 }
 
 CFrameWnd::~CFrameWnd() {
@@ -333,6 +336,13 @@ void CFrameWnd::FillToolBar(QToolBar* toolbar, uint32_t toolbarId) {
     else
       toolbar->addAction(CommandAction(id));
   }
+}
+
+bool CFrameWnd::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::ShortcutOverride && !m_bDestroying && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == this)
+    UpdateCommandUI();
+  return QMainWindow::eventFilter(watched, e);
 }
 
 bool CFrameWnd::event(QEvent* e) {

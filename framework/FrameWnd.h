@@ -112,6 +112,7 @@ class CFrameWnd : public QMainWindow, public CCmdTarget, public CObject {
   QLabel* MessagePane() const { return m_pMessagePane; }
 
   bool event(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
 
   uint32_t m_nIDResource = 0;

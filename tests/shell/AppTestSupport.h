@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "framework/FrameWnd.h"
 #include "framework/MessageBox.h"
 #include "framework/ResourceModule.h"
 #include "platform/Settings.h"
