@@ -11,6 +11,7 @@
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 #include <unicode/ucnv_err.h>
+#include <unicode/ucsdet.h>
 
 #include <algorithm>
 #include <cstring>
@@ -409,6 +410,39 @@ QString MultiByteToWide(uint32_t cp, const char* data, qsizetype size, bool* ok)
   return out;
 }
 
+bool MultiByteToWideExact(uint32_t cp, const char* data, qsizetype size, QString* text) {
+  UConverter* conv = ThreadConverter(cp);
+  if (!conv || size < 0 || (size > 0 && !data) || size > std::numeric_limits<int32_t>::max() / 2)
+    return false;
+  if (size == 0) {
+    *text = QStringLiteral("");
+    return true;
+  }
+  // The shared converter stops at the first undecodable sequence for this
+  // call only; its replacing callback comes back afterwards.
+  UConverterToUCallback oldAction = nullptr;
+  const void* oldContext = nullptr;
+  UErrorCode status = U_ZERO_ERROR;
+  ucnv_setToUCallBack(conv, UCNV_TO_U_CALLBACK_STOP, nullptr, &oldAction, &oldContext, &status);
+  if (U_FAILURE(status)) return false;
+  // Room as MultiByteToWide gives it, and more when a table needs it.
+  text->resize(size * 2 + 1);
+  int32_t length = 0;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    status = U_ZERO_ERROR;
+    length = ucnv_toUChars(conv, reinterpret_cast<UChar*>(text->data()),
+                           static_cast<int32_t>(text->size()), data, static_cast<int32_t>(size),
+                           &status);
+    if (status != U_BUFFER_OVERFLOW_ERROR || attempt == 1) break;
+    text->resize(qsizetype(length) + 1);
+  }
+  UErrorCode restore = U_ZERO_ERROR;
+  ucnv_setToUCallBack(conv, oldAction, oldContext, nullptr, nullptr, &restore);
+  if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING) return false;
+  text->truncate(length);
+  return true;
+}
+
 QByteArray WideToMultiByte(uint32_t cp, const QString& text, bool* ok) {
   UConverter* conv = ThreadConverter(cp);
   if (!conv) {
@@ -477,6 +511,55 @@ QByteArray WideToMultiByteWithOffsets(uint32_t cp, const QString& text,
   out.truncate(length);
   sourceIndex->resize(static_cast<size_t>(length));
   return out;
+}
+
+std::vector<uint32_t> DetectCodePages(const char* data, qsizetype size,
+                                      const std::vector<uint32_t>& candidates) {
+  // The detector's charset names and the code pages that read them, the
+  // usual Windows one first (GBK text is GB18030 to the detector; Latin-1
+  // text is read by 1252, a superset).
+  struct DetectedName {
+    const char* name;
+    uint32_t codePages[2];
+  };
+  static constexpr DetectedName kDetected[] = {
+      {"UTF-8", {65001, 0}},         {"GB18030", {936, 54936}},       {"Big5", {950, 0}},
+      {"Shift_JIS", {932, 0}},       {"EUC-KR", {949, 51949}},        {"EUC-JP", {51932, 20932}},
+      {"ISO-2022-JP", {50220, 0}},   {"ISO-8859-1", {1252, 28591}},   {"ISO-8859-2", {1250, 28592}},
+      {"ISO-8859-5", {28595, 0}},    {"ISO-8859-6", {28596, 0}},      {"ISO-8859-7", {1253, 28597}},
+      {"ISO-8859-8", {1255, 28598}}, {"ISO-8859-8-I", {1255, 28598}}, {"ISO-8859-9", {1254, 28599}},
+      {"windows-1250", {1250, 0}},   {"windows-1251", {1251, 0}},     {"windows-1252", {1252, 0}},
+      {"windows-1253", {1253, 0}},   {"windows-1254", {1254, 0}},     {"windows-1255", {1255, 0}},
+      {"windows-1256", {1256, 0}},   {"KOI8-R", {20866, 0}},
+  };
+  std::vector<uint32_t> found;
+  if (!data || size <= 0 || candidates.empty()) return found;
+  UErrorCode status = U_ZERO_ERROR;
+  UCharsetDetector* detector = ucsdet_open(&status);
+  if (!detector || U_FAILURE(status)) {
+    if (detector) ucsdet_close(detector);
+    return found;
+  }
+  ucsdet_setText(detector, data, static_cast<int32_t>(std::min(size, kDetectCodePageBytes)),
+                 &status);
+  int32_t count = 0;
+  const UCharsetMatch** matches =
+      U_SUCCESS(status) ? ucsdet_detectAll(detector, &count, &status) : nullptr;
+  for (int32_t i = 0; matches && U_SUCCESS(status) && i < count; ++i) {
+    UErrorCode nameStatus = U_ZERO_ERROR;
+    const char* name = ucsdet_getName(matches[i], &nameStatus);
+    if (U_FAILURE(nameStatus) || !name) continue;
+    for (const DetectedName& d : kDetected) {
+      if (std::strcmp(d.name, name) != 0) continue;
+      for (uint32_t cp : d.codePages) {
+        if (cp == 0) continue;
+        if (std::find(candidates.begin(), candidates.end(), cp) == candidates.end()) continue;
+        if (std::find(found.begin(), found.end(), cp) == found.end()) found.push_back(cp);
+      }
+    }
+  }
+  ucsdet_close(detector);  // the matches belong to the detector
+  return found;
 }
 
 const std::vector<LocaleCodePages>& InstalledLocales() {

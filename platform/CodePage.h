@@ -25,8 +25,21 @@ QString MultiByteToWide(uint32_t cp, const char* data, qsizetype size, bool* ok 
 inline QString MultiByteToWide(uint32_t cp, const QByteArray& bytes, bool* ok = nullptr) {
   return MultiByteToWide(cp, bytes.constData(), bytes.size(), ok);
 }
+// The same conversion, but only for bytes that are wholly text of code page
+// cp: true with *text set when every byte sequence decodes; false (and *text
+// unspecified) at the first sequence that does not, without converting the
+// rest, or when cp cannot be converted.
+bool MultiByteToWideExact(uint32_t cp, const char* data, qsizetype size, QString* text);
 // UTF-16 to code page cp, a blank for every character the code page lacks.
 QByteArray WideToMultiByte(uint32_t cp, const QString& text, bool* ok = nullptr);
+
+// The code pages among candidates that bytes of unknown encoding most likely
+// are, the likeliest first, by the platform's charset detection over at most
+// the first kDetectCodePageBytes bytes. A guess only: a caller checks the
+// whole text (MultiByteToWideExact). Empty when no candidate fits.
+inline constexpr qsizetype kDetectCodePageBytes = 65536;
+std::vector<uint32_t> DetectCodePages(const char* data, qsizetype size,
+                                      const std::vector<uint32_t>& candidates);
 
 // The same conversion, also telling for every output byte the index of the
 // UTF-16 unit it came from (*sourceIndex gets one entry per byte).
