@@ -33,6 +33,10 @@ void BuildCodePageList() {
     add(locale.oemCodePage);
     add(locale.ansiCodePage);
   }
+  // The system's own locale is always installed, so its code page is
+  // offered (and preselected when saving) even where no Windows locale uses
+  // it as a default, as with UTF-8.
+  add(GetACP());
   for (uint32_t cp : pages) {
     const QString name = CodePageName(cp);
     if (!name.isEmpty()) InsertSorted(&g_lstCodePages, name);

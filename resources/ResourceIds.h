@@ -95,6 +95,25 @@ inline constexpr uint32_t IDD_ABOUTBOX = 100;
 inline constexpr uint32_t IDD_GOTO = 123;
 inline constexpr uint32_t IDD_TTSCONF = 135;
 
+// The encoding box of the open and save dialogs.
+inline constexpr uint32_t IDC_ENCODING = 1035;
+
+// Text files and encodings (40500-40599, and the numbered ones).
+inline constexpr uint32_t IDS_ASK_CONVERT_CHINESE = 103;
+inline constexpr uint32_t IDS_OPEN_NO_TEMPLATE = 61697;
+inline constexpr uint32_t IDS_FILE_TOO_LARGE = 61701;
+inline constexpr uint32_t IDS_AUTO_DETECT_ENCODING = 40500;
+inline constexpr uint32_t IDS_ENCODING_UNICODE = 40501;
+inline constexpr uint32_t IDS_CHINESE_CONVERSION_FAILED = 40502;
+inline constexpr uint32_t IDS_FILE_REASON_NOT_FOUND = 40510;
+inline constexpr uint32_t IDS_FILE_REASON_NO_FOLDER = 40511;
+inline constexpr uint32_t IDS_FILE_REASON_DENIED = 40512;
+inline constexpr uint32_t IDS_FILE_REASON_DISK_FULL = 40513;
+inline constexpr uint32_t IDS_FILE_REASON_CODE_PAGE = 40514;
+inline constexpr uint32_t IDS_FILE_REASON_IO = 40515;
+inline constexpr uint32_t IDS_FILE_REASON_NAME_TOO_LONG = 40516;
+inline constexpr uint32_t IDS_FILE_REASON_MEMORY = 40517;
+
 // The splash screen and the logo window (40200-40299).
 inline constexpr uint32_t IDS_LOGO_NAME = 40200;
 

@@ -10,6 +10,7 @@
 #include "document/CodePageList.h"
 #include "document/TTSDemoDoc.h"
 #include "document/TTSDemoView.h"
+#include "document/TxtDocManager.h"
 #include "engine/TtsAdapter.h"
 #include "framework/DocView.h"
 #include "framework/KeyState.h"
@@ -199,7 +200,7 @@ bool CTTSDemoApp::InitInstance() {
 
   m_audioCore.Create();
 
-  SetDocManager(new CDocManager);
+  SetDocManager(new CTxtDocManager);
   AddDocTemplate(new CSingleDocTemplate(
       IDR_MAINFRAME, [] { return new CTTSDemoDoc; }, [] { return new CMainFrame; },
       [] { return new CTTSDemoView; }));

@@ -4,6 +4,7 @@
 #include <QSet>
 
 #include "document/CodePageList.h"
+#include "platform/CodePage.h"
 
 namespace {
 
@@ -22,6 +23,8 @@ TEST(CodePageList, StartsWithUcs2AndIsOrdinallySortedWithoutDuplicates) {
   }
   // Ordinal, not numeric: "10000..." before "1200...", "437..." after "1258...".
   EXPECT_TRUE(seen.contains(936) && seen.contains(950) && seen.contains(437));
+  // The system code page is offered, also where no locale's default is UTF-8.
+  EXPECT_TRUE(seen.contains(GetACP()));
   const auto at = [&](uint32_t cp) {
     for (qsizetype i = 0; i < list.size(); ++i)
       if (CodePageOfListName(list[i]) == cp) return i;
