@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/SysError.h"
+#include "platform/TempFile.h"
 
 IMPLEMENT_DYNAMIC(CAudioFileOutput, CAudioOutput)
 IMPLEMENT_DYNAMIC(CAudioFileInput, CAudioInput)
@@ -156,8 +157,21 @@ uint32_t CAudioFileOutput::OpenFile(AudioFileLayout layout, uint32_t maxPathChar
   if (const uint32_t code = AudioPathFromParam(m_pParam, m_nParamSize, maxPathChars, &path))
     return code;
 
-  std::FILE* file = std::fopen(path.constData(), "wb");
-  if (file == nullptr) return OpenError(path, true);
+  std::FILE* file = nullptr;
+  m_nWriteFailure = 0;
+  if (m_bReplaceWhenComplete) {
+    const QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(path)).absolutePath());
+    uint32_t error = 0;
+    file = CreateTempFileIn(folder, &m_tempPath, &error);
+    if (file == nullptr) {
+      SetLastError(error);
+      return error;
+    }
+    m_targetPath = path;
+  } else {
+    file = std::fopen(path.constData(), "wb");
+    if (file == nullptr) return OpenError(path, true);
+  }
   // Unbuffered: every block is one write, and after a failed write the file
   // position is exactly the bytes on disk, which the completed header covers.
   std::setvbuf(file, nullptr, _IONBF, 0);
@@ -168,6 +182,8 @@ uint32_t CAudioFileOutput::OpenFile(AudioFileLayout layout, uint32_t maxPathChar
   if (headerSize != 0 && std::fwrite(header, 1, headerSize, file) != headerSize) {
     const uint32_t code = LastErrorOr(ERROR_WRITE_FAULT);
     std::fclose(file);
+    RemoveFileIfThere(m_tempPath);
+    m_tempPath.clear();
     SetLastError(code);
     return code;
   }
@@ -197,6 +213,12 @@ uint32_t CAudioFileOutput::CompleteFile() {
       code = LastErrorOr(ERROR_WRITE_FAULT);
   }
   if (std::fclose(file) != 0 && code == 0) code = LastErrorOr(ERROR_WRITE_FAULT);
+  if (!m_tempPath.isEmpty()) {
+    if (code == 0 && m_nWriteFailure == 0) code = ReplaceFileWith(m_tempPath, m_targetPath);
+    RemoveFileIfThere(m_tempPath);  // after a failure, or a move that did not happen
+    m_tempPath.clear();
+    m_targetPath.clear();
+  }
   return code;
 }
 
@@ -207,7 +229,11 @@ uint32_t CAudioFileOutput::WriteFile(const uint8_t* data, uint32_t size) {
   }
   if (size == 0) return 0;
   errno = 0;
-  if (std::fwrite(data, 1, size, m_pFile) != size) return LastErrorOr(ERROR_WRITE_FAULT);
+  if (std::fwrite(data, 1, size, m_pFile) != size) {
+    const uint32_t code = LastErrorOr(ERROR_WRITE_FAULT);
+    if (m_nWriteFailure == 0) m_nWriteFailure = code;
+    return code;
+  }
   return 0;
 }
 

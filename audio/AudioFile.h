@@ -111,6 +111,17 @@ class CAudioFileOutput : public CAudioOutput {
   std::FILE* m_pFile = nullptr;
   WAVEFORMATEX m_format = kDefaultWaveFormat;
   AudioFileLayout m_layout = AudioFileLayout::kPcmWave;
+
+  // Whole or not at all: when set (before OpenFile), the file is written
+  // under a temporary name in the target's folder and moved over the target
+  // when it is completed without a failed write; after a failure the
+  // temporary file is removed and an older file of the target's name stays.
+  bool m_bReplaceWhenComplete = false;
+
+ private:
+  QByteArray m_targetPath;  // the file's real name while a temporary one is written
+  QByteArray m_tempPath;
+  uint32_t m_nWriteFailure = 0;  // the first failed write of this file
 };
 
 // A source that reads a PCM WAVE file back: the format from the first 44

@@ -7,6 +7,9 @@
 // - format tag 1 (PCM): the PCM WAVE layout of CAudioFileOutput;
 // - tags 6 and 7 (A-law, mu-law): the 58-byte WAVE layout;
 // - any other tag (ADPCM, VOX, the engine's unknown formats): raw bytes.
+// The file is written under a temporary name beside the target and moved
+// over it when it is complete; a failed export leaves an older file of that
+// name as it was. A play stopped by the user is complete with what it wrote.
 // For the layouts other than PCM WAVE a path may hold at most 255 characters;
 // a longer one fails Open with 206 (ERROR_FILENAME_EXCED_RANGE) and creates
 // nothing, rather than being cut to another file's name.
@@ -25,7 +28,8 @@ inline constexpr uint32_t kMaxTtsOutputPathChars = 255;
 class CAudioTtsOutput : public CAudioFileOutput {
   DECLARE_DYNAMIC(CAudioTtsOutput)
  public:
-  CAudioTtsOutput() = default;
+  // An export replaces its target only when it is complete.
+  CAudioTtsOutput() { m_bReplaceWhenComplete = true; }
 
   uint32_t Open() override;
   uint32_t Close() override;

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <csignal>
 #include <vector>
 
 #include "engine/AudioTtsOutput.h"
@@ -148,6 +152,50 @@ TEST_F(AudioTtsOutputTest, LongPathsAreRefusedNotCut) {
     EXPECT_EQ(QDir(dir).entryList(QDir::Files).size(), row.expected == 0 ? 1 : 0) << row.name;
     QFile::remove(path);
   }
+}
+
+// An export replaces its target only when it is complete: a failure part-way
+// (the disk filling up) or a folder it may not write into leaves the old file
+// as it was, and no temporary file behind.
+TEST_F(AudioTtsOutputTest, AFailedExportLeavesTheOldFile) {
+  const QString path = m_dir.filePath("speech.wav");
+  ASSERT_TRUE(WriteAll(path, "the old export"));
+  const WAVEFORMATEX pcm{1, 1, 8000, 8000, 1, 8, 0};
+  {
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto* oldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = old;
+    limited.rlim_cur = 44 + 120;  // the second block does not fit
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    CAudioTtsOutput sink;
+    SetPath(sink, path);
+    EventLog log;
+    const uint32_t r = Export(sink, pcm, &log);
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldHandler);
+    sink.FreeParam();
+    EXPECT_EQ(r, ERROR_DISK_FULL);
+  }
+  EXPECT_EQ(ReadAll(path), "the old export");
+  EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"speech.wav"});
+
+  ::chmod(QFile::encodeName(m_dir.path()).constData(), 0500);
+  CAudioTtsOutput readOnly;
+  SetPath(readOnly, path);
+  EventLog log;
+  const uint32_t denied = Export(readOnly, pcm, &log);
+  ::chmod(QFile::encodeName(m_dir.path()).constData(), 0700);
+  readOnly.FreeParam();
+  if (::geteuid() != 0) EXPECT_EQ(denied, ERROR_ACCESS_DENIED);  // root writes anyway
+  if (denied != 0) EXPECT_EQ(ReadAll(path), "the old export");
+
+  CAudioTtsOutput ok;
+  SetPath(ok, path);
+  ASSERT_EQ(Export(ok, pcm, &log), 0u);
+  ok.FreeParam();
+  EXPECT_EQ(ReadAll(path).size(), 44 + 133);
+  EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"speech.wav"});
 }
 
 }  // namespace
