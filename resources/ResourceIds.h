@@ -167,3 +167,7 @@ inline constexpr uint32_t IDS_CONF_LIBRARY_FILTER = 40306;
 inline constexpr uint32_t IDS_CONF_BAD_ADDRESS = 40307;
 inline constexpr uint32_t IDS_CONF_SAVE_FAILED = 40308;
 inline constexpr uint32_t IDS_ABOUT_DEFAULT_ENGINE = 40350;
+// Go to line, find and replace (40700-40799, and the numbered ones).
+inline constexpr uint32_t IDC_LINE = 1042;
+inline constexpr uint32_t AFX_IDP_PARSE_INT_RANGE = 61714;
+inline constexpr uint32_t AFX_IDP_PARSE_UINT = 61719;
