@@ -103,6 +103,41 @@ class CTTSDemoView : public CEditView {
  public:
   // ---- Go to line, find and replace (TTSDemoViewFind.cpp)
 
+  // Go to line (Ctrl+G): CGotoDlg asks for the line, then GoToLine.
+  void OnGotoLine();
+  // Enabled while the text is not empty.
+  void OnUpdateGotoLine(CCmdUI* ui);
+  // Puts the caret at the start of line `line` (1-based; the text's lines,
+  // not the wrapped ones) with an empty selection, scrolled into view. When
+  // the text has fewer lines: a beep, message 61231, the caret stays, false.
+  bool GoToLine(uint32_t line);
+  // Find (Ctrl+F), replace (Ctrl+H): the modeless dialog, with a selection
+  // within one line as the text to find. Find next (F3): the dialog's last
+  // search again, or the dialog when there is nothing to find yet.
+  void OnEditFind();
+  void OnEditReplace();
+  void OnEditRepeat();
+  // The dialog's buttons. Each first shows message 61229; when nothing (more)
+  // is found: a beep and message 61228. FindNext selects the next match and
+  // says whether there was one. ReplaceSel replaces the selection when it is
+  // a match, then looks for the next one as FindNext does. ReplaceAll
+  // replaces every match of the text as one undoable step and returns how
+  // many it replaced.
+  bool FindNext(const struct CFindOptions& options);
+  bool ReplaceSel(const struct CFindOptions& options, const QString& with);
+  int ReplaceAll(const struct CFindOptions& options, const QString& with);
+  // Shows a string of the string table in the frame's message pane. A text
+  // that starts with "!" reports a failure; the "!" is part of the text.
+  void SetStatusMessage(uint32_t stringId);
+  // The find and replace dialog, null until first shown. Owned by the view.
+  class CFindReplaceDlg* FindReplaceDialog() const { return m_pFindDlg; }
+
+ private:
+  void ShowFindDialog(bool replace);
+  void SelectMatch(qsizetype start, qsizetype length);
+  void TextNotFound();
+  class CFindReplaceDlg* m_pFindDlg = nullptr;
+
  protected:
   bool event(QEvent* e) override;
   bool canInsertFromMimeData(const QMimeData* source) const override;

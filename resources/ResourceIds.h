@@ -19,6 +19,7 @@
   X(ID_EDIT_PASTE, 57637)        \
   X(ID_EDIT_FIND, 57636)         \
   X(ID_EDIT_REPLACE, 57641)      \
+  X(ID_EDIT_REPEAT, 57640)       \
   X(ID_EDIT_GOTO, 32797)         \
   X(ID_EDIT_SELECT_ALL, 57642)   \
   X(ID_VIEW_TOOLBAR, 59392)      \
@@ -169,5 +170,21 @@ inline constexpr uint32_t IDS_CONF_SAVE_FAILED = 40308;
 inline constexpr uint32_t IDS_ABOUT_DEFAULT_ENGINE = 40350;
 // Go to line, find and replace (40700-40799, and the numbered ones).
 inline constexpr uint32_t IDC_LINE = 1042;
+inline constexpr uint32_t IDS_FIND_NOT_FOUND = 61228;
+inline constexpr uint32_t IDS_FIND_REPLACE_DONE = 61229;
+inline constexpr uint32_t IDS_GOTO_NO_SUCH_LINE = 61231;
 inline constexpr uint32_t AFX_IDP_PARSE_INT_RANGE = 61714;
 inline constexpr uint32_t AFX_IDP_PARSE_UINT = 61719;
+inline constexpr uint32_t IDS_FIND_CAPTION = 40700;
+inline constexpr uint32_t IDS_REPLACE_CAPTION = 40701;
+inline constexpr uint32_t IDS_FIND_WHAT = 40702;
+inline constexpr uint32_t IDS_REPLACE_WITH = 40703;
+inline constexpr uint32_t IDS_FIND_MATCH_CASE = 40704;
+inline constexpr uint32_t IDS_FIND_WHOLE_WORD = 40705;
+inline constexpr uint32_t IDS_FIND_DIRECTION = 40706;
+inline constexpr uint32_t IDS_FIND_UP = 40707;
+inline constexpr uint32_t IDS_FIND_DOWN = 40708;
+inline constexpr uint32_t IDS_FIND_NEXT = 40709;
+inline constexpr uint32_t IDS_REPLACE = 40710;
+inline constexpr uint32_t IDS_REPLACE_ALL = 40711;
+inline constexpr uint32_t IDS_FIND_CANCEL = 40712;
