@@ -173,21 +173,4 @@ TEST(FindReplace, ReplaceAllByTheRulesInOneUndoStep) {
   EXPECT_EQ(frame->GetMessageText(), kNotFound);
 }
 
-TEST(FindReplace, DialogMovesOffTheFoundText) {
-  const QRect screen(0, 0, 1000, 800);
-  const QRect dialog(300, 300, 400, 150);
-  EXPECT_EQ(DialogClearOf(dialog, QRect(10, 320, 50, 16), screen), dialog);
-  // Covered: above the text when there is room, else below it.
-  const QRect above = DialogClearOf(dialog, QRect(350, 400, 50, 16), screen);
-  EXPECT_EQ(above.size(), dialog.size());
-  EXPECT_EQ(above.left(), dialog.left());
-  EXPECT_LT(above.bottom(), 400);
-  const QRect high(300, 20, 400, 150);
-  const QRect below = DialogClearOf(high, QRect(350, 60, 50, 16), screen);
-  EXPECT_GT(below.top(), 75);
-  EXPECT_TRUE(screen.contains(below));
-  // No room either way: it stays.
-  EXPECT_EQ(DialogClearOf(dialog, QRect(0, 100, 1000, 600), screen), dialog);
-}
-
 }  // namespace
