@@ -95,6 +95,9 @@ inline constexpr uint32_t IDI_PROGRAM_SMALL = 102;  // the same, 16 pixels
 inline constexpr uint32_t IDD_ABOUTBOX = 100;
 inline constexpr uint32_t IDD_GOTO = 123;
 inline constexpr uint32_t IDD_TTSCONF = 135;
+// The encoding list added to the export and text file dialogs: its label is
+// dialog text "D122.259".
+inline constexpr uint32_t IDD_ENCODING_TEMPLATE = 122;
 
 // The encoding box of the open and save dialogs.
 inline constexpr uint32_t IDC_ENCODING = 1035;
@@ -132,6 +135,7 @@ inline constexpr uint32_t IDS_FORMATBAR_TITLE = 61207;
 inline constexpr uint32_t IDS_CONTROLPANEL_TITLE = 61208;
 inline constexpr uint32_t IDS_OUTPUT_TITLE = 61209;
 inline constexpr uint32_t IDS_INVALID_NUMBER = 61210;
+inline constexpr uint32_t IDS_EXPORT_TITLE = 61233;
 inline constexpr uint32_t IDS_SPLASH_FORMAT = 61212;
 inline constexpr uint32_t IDS_INIT_FAILED_CODE = 61213;
 inline constexpr uint32_t IDS_TITLE_SUFFIX = 61223;
@@ -168,6 +172,9 @@ inline constexpr uint32_t IDS_CONF_LIBRARY_FILTER = 40306;
 inline constexpr uint32_t IDS_CONF_BAD_ADDRESS = 40307;
 inline constexpr uint32_t IDS_CONF_SAVE_FAILED = 40308;
 inline constexpr uint32_t IDS_ABOUT_DEFAULT_ENGINE = 40350;
+// The export dialog and the text fonts (40600-40699).
+inline constexpr uint32_t IDS_EXPORT_NO_ENCODING = 40600;
+inline constexpr uint32_t IDS_EXPORT_NO_FOLDER = 40601;
 // Go to line, find and replace (40700-40799, and the numbered ones).
 inline constexpr uint32_t IDC_LINE = 1042;
 inline constexpr uint32_t IDS_FIND_NOT_FOUND = 61228;
