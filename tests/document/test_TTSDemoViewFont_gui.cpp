@@ -49,13 +49,10 @@ TEST(FontSize, TypedSizes) {
     FontSizeEntry::Kind kind;
     int points;
   } cases[] = {
-      {"12", FontSizeEntry::kValid, 12},   {" 9 ", FontSizeEntry::kValid, 9},
-      {"10.6", FontSizeEntry::kValid, 11}, {"1638", FontSizeEntry::kValid, 1638},
-      {"", FontSizeEntry::kEmpty, 0},      {"  ", FontSizeEntry::kEmpty, 0},
-      {"abc", FontSizeEntry::kInvalid, 0}, {"12pt", FontSizeEntry::kInvalid, 0},
-      {"0", FontSizeEntry::kInvalid, 0},   {"0.4", FontSizeEntry::kInvalid, 0},
-      {"-8", FontSizeEntry::kInvalid, 0},  {"1639", FontSizeEntry::kInvalid, 0},
-      {"nan", FontSizeEntry::kInvalid, 0}, {"inf", FontSizeEntry::kInvalid, 0},
+      {" 9 ", FontSizeEntry::kValid, 9},   {"10.6", FontSizeEntry::kValid, 11},
+      {"  ", FontSizeEntry::kEmpty, 0},    {"12pt", FontSizeEntry::kInvalid, 0},
+      {"0.4", FontSizeEntry::kInvalid, 0}, {"1639", FontSizeEntry::kInvalid, 0},
+      {"nan", FontSizeEntry::kInvalid, 0},
   };
   for (const auto& c : cases) {
     const FontSizeEntry entry = ParseFontSize(QString::fromLatin1(c.text));
