@@ -161,7 +161,16 @@ void CTTSDemoDoc::OnSynthStop() {
   auto* source = dynamic_cast<CAudioObject*>(core.m_pInput);
   auto* sink = dynamic_cast<CAudioObject*>(core.m_pOutput);
   const uint32_t result = core.lastResult.load();
+  const uint32_t spokenBytes = app->m_ttsInput.m_nParamSize;
   core.Stop();
+  // A synthesis that ran to its end leaves the caret after the text it spoke,
+  // so the next one speaks the text again rather than the piece selected last
+  // (an export's blocks are reported before their descriptors are written).
+  if (m_nEndReason.load() == 1 && m_pPlayView != nullptr) {
+    int first = 0, last = 0;
+    m_pPlayView->SpeechBytesToChars(spokenBytes, spokenBytes, &first, &last);
+    m_pPlayView->PostSelection(last, last);
+  }
   if (source != nullptr) source->FreeParam();
   if (sink != nullptr) sink->FreeParam();
   const QString title = AfxString(61225);

@@ -3,7 +3,9 @@
 #include <QFile>
 #include <cstring>
 
+#include "document/CodePageList.h"
 #include "document/TextCodePage.h"
+#include "document/TextEncoding.h"
 #include "platform/CodePage.h"
 #include "platform/SysError.h"
 #include "sdk/ttsapi.h"
@@ -70,9 +72,17 @@ uint32_t LoadTextFile(const QString& path, uint32_t codePage, QString* text,
   if (file.error() != QFileDevice::NoError) return FileErrorCode(file);
   if (bytes.size() >= kTextFileMaxBytes) return kTextFileTooLarge;
 
-  const uint32_t cp = codePage != 0 ? codePage : DetectTextCodePage(bytes.left(2));
+  uint32_t cp = codePage != 0 ? codePage : DetectTextCodePage(bytes.left(2));
   bool ok = true;
-  QString decoded = DecodeTextBytes(bytes, cp, &ok);
+  QString decoded;
+  if (codePage == 0 && cp != kCodePageUcs2) {
+    // Without a choice: the system code page when the bytes are valid in it,
+    // else the code page they are written in (a GBK file under UTF-8).
+    if (CodePageList().isEmpty()) BuildCodePageList();
+    cp = DecodeAutomatic(bytes, cp, ListedCodePages(), &decoded);
+  } else {
+    decoded = DecodeTextBytes(bytes, cp, &ok);
+  }
   if (!ok) return ERROR_INVALID_PARAMETER;
   *text = std::move(decoded);
   if (usedCodePage != nullptr) *usedCodePage = cp;

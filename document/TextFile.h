@@ -3,13 +3,15 @@
 // front end both load through here.
 //
 // A text file is either UCS-2 (the bytes FF FE, then 16-bit little-endian
-// units) or multibyte text in some code page, without signature. Detection
-// looks only at the first two bytes: FF FE or FE FF gives 1200, anything else
-// the system ANSI code page. No other signature (UTF-8's included) is known,
-// and no line-ending conversion takes place.
+// units) or multibyte text in some code page. Without a chosen code page,
+// FF FE or FE FF gives 1200; other files are read in the system ANSI code
+// page when their bytes are valid in it, else in the code page they are
+// detected to be written in (DecodeAutomatic: a GBK file under a UTF-8
+// system is read as GBK, not as replacement characters). No line-ending
+// conversion takes place.
 //
-// Every function here is reentrant and may be called from any thread; none
-// keeps state.
+// Every function here may be called from any thread once the code-page list
+// has been built (LoadTextFile builds it on first use).
 #pragma once
 
 #include <QByteArray>
@@ -36,7 +38,7 @@ uint32_t DetectTextCodePage(const QByteArray& head);
 // given) is false when cp cannot be converted at all.
 QString DecodeTextBytes(const QByteArray& bytes, uint32_t cp, bool* ok = nullptr);
 
-// Loads a text file. codePage 0 detects the code page from the signature;
+// Loads a text file. codePage 0 detects the code page (see above);
 // any other value is used as given (an explicit choice: the signature bytes
 // of a UCS-2 file read in a multibyte code page are decoded as text).
 // Returns 0 with *text and *usedCodePage set, or a system error code:

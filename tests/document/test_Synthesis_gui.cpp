@@ -5,9 +5,12 @@
 // (pause, stop, Shift+F9, replacing the document) end it properly.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLineEdit>
 
+#include "audio/ExportFileDlg.h"
 #include "document/TTSDemoDoc.h"
 #include "document/TTSDemoView.h"
 #include "document/TextCodePage.h"
@@ -112,6 +115,55 @@ TEST_F(Synthesis, WhatIsHeardEqualsTheExport) {
   ASSERT_EQ(file.left(4), "RIFF");
   EXPECT_EQ(file.mid(44).size(), heard.size());
   EXPECT_TRUE(file.mid(44) == heard);
+}
+
+// F9 through the export dialog: a G.721 and a VOX file that sox reads back
+// at 8 kHz, each about as long as the speech.
+TEST_F(Synthesis, ExportThroughTheDialogInG721AndVox) {
+  view->SetText("Every word you hear is the word you see.");
+  struct Case {
+    int type, item;
+    const char* name;
+  } cases[] = {{2, 0, "speech"}, {3, 1, "speech"}};
+  for (const Case& c : cases) {
+    SetModalHook([&](QDialog* dialog) {
+      auto* dlg = dynamic_cast<CExportFileDlg*>(dialog);
+      if (dlg == nullptr) return int(QDialog::Rejected);
+      dlg->setDirectory(f.TempPath(""));
+      dlg->show();
+      auto* types = dlg->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+      while (types->currentIndex() < c.type) QTest::keyClick(types, Qt::Key_Down);
+      QComboBox* encodings = dlg->EncodingList();
+      while (encodings->currentIndex() < c.item) QTest::keyClick(encodings, Qt::Key_Down);
+      dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(c.name);
+      dlg->accept();
+      return dlg->result();
+    });
+    ASSERT_TRUE(frame->OnCommand(ID_EXPORT, false));
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(LastReport(), AfxString(61226));
+  }
+  SetModalHook({});
+  const QByteArray g721 = ReadAll(f.TempPath("speech.g21"));
+  const QByteArray vox = ReadAll(f.TempPath("speech.vox"));
+  // About 2.2 s of speech: 4 bits a sample at 8 kHz is 4,000 bytes a second.
+  EXPECT_NEAR(g721.size(), 8800, 2500);
+  EXPECT_NEAR(vox.size(), 8800, 2500);
+  QByteArray au(28, '\0');  // sox reads G.721 inside a Sun .au header
+  const uint32_t fields[] = {0x2E736E64, 28, uint32_t(g721.size()), 23, 8000, 1};
+  for (int i = 0; i < 6; ++i)
+    for (int b = 0; b < 4; ++b) au[4 * i + b] = char(fields[i] >> (24 - 8 * b));
+  ASSERT_TRUE(WriteAll(f.TempPath("speech.au"), au + g721));
+  for (const QStringList& input :
+       {QStringList{f.TempPath("speech.au")},
+        QStringList{"-t", "vox", "-r", "8000", f.TempPath("speech.vox")}}) {
+    const QString decoded = f.TempPath("decoded.raw");
+    const ProcessResult r =
+        RunProgram("sox", input + QStringList{"-t", "raw", "-e", "signed", "-b", "16", decoded});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const double seconds = ReadAll(decoded).size() / 16000.0;  // 16-bit samples at 8 kHz
+    EXPECT_NEAR(seconds, 2.2, 0.6) << qPrintable(input.join(' '));
+  }
 }
 
 // Shift+F9 with the left Shift key held synthesises without the dialog and

@@ -74,6 +74,11 @@ TEST_F(TextFileTest, LoadsAsTheProgramReadsFiles) {
        QStringLiteral("\u4E2D\u6587\r\n")},
       {"BIG5", Bytes({0xA4, 0xA4, 0xA4, 0xE5}), 950, 950, QStringLiteral("\u4E2D\u6587")},
       {"empty, explicit 936", QByteArray(), 936, 936, QString()},
+      // Without a choice, bytes the UTF-8 system cannot read are read in the
+      // code page they are written in, not as replacement characters.
+      {"GBK detected",
+       WideToMultiByte(936, QString::fromUtf8("我们今天一起去山上看大海，天气很好。")), 0, 936,
+       QString::fromUtf8("我们今天一起去山上看大海，天气很好。")},
   };
   for (const LoadRow& row : rows) {
     QString text = QStringLiteral("unchanged");
