@@ -101,6 +101,8 @@ TEST(ResourceModule, PicturesAreThereInEveryModule) {
     }
     EXPECT_EQ(module->Bitmap(IDB_SPLASH).size(), QSize(423, 221));
     EXPECT_EQ(module->Bitmap(IDB_INFO_STATES).size(), QSize(48, 16));
+    EXPECT_EQ(module->Bitmap(IDB_SCROLL_ARROWS).size(), QSize(6 * 16, 8));
+    EXPECT_EQ(module->Bitmap(IDB_SLIDER_THUMB).size(), QSize(2 * 16, 10));
   }
 }
 

@@ -94,4 +94,10 @@ QImage AboutPicture();
 // The program icon in a square of the given side (48 or 16).
 QImage ProgramIcon(int side);
 
+// The control panel's scroll arrows: six 16 by 8 images, "Move upper"
+// normal, hot, disabled, then "Move lower" normal, hot, disabled.
+QImage ScrollArrows();
+// The slider thumbs: two 16 by 10 images, active then idle.
+QImage SliderThumbs();
+
 }  // namespace art

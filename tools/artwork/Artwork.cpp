@@ -8,6 +8,9 @@
 //   127, 126, 125   format bar images: normal, under the mouse, disabled
 //   120             information table states: success, failure, warning
 //   109, 116        splash picture, About box picture
+//   133             control panel scroll arrows (up and down: normal, hot,
+//                   disabled), on pure green for readers that key on colour
+//   17015           slider thumbs: active, idle
 //   icons/110       status bar text-encoding pane
 //   icons/101, 102  program icon, 48 and 16 pixels
 // Pictures meant to sit on any background keep an alpha channel. Exit status
@@ -76,6 +79,8 @@ int main(int argc, char** argv) {
   ok &= Write(bitmap(120), states);
   ok &= Write(bitmap(109), art::SplashPicture());
   ok &= Write(bitmap(116), art::AboutPicture());
+  ok &= Write(bitmap(133), art::WithColourKey(art::ScrollArrows(), QColor(0, 255, 0)));
+  ok &= Write(bitmap(17015), art::SliderThumbs());
   ok &= Write(icon(110), encoding.convertToFormat(QImage::Format_ARGB32));
   ok &= Write(icon(101), art::ProgramIcon(48));
   ok &= Write(icon(102), art::ProgramIcon(16));
