@@ -1,6 +1,7 @@
 #include "plugins/varentts/EspeakHost.h"
 
 #include <espeak-ng/speak_lib.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <thread>
 
 #include "plugins/varentts/BgSound.h"
@@ -23,11 +25,55 @@ namespace varentts {
 
 namespace {
 
-bool ReadAll(int fd, void* data, size_t size) {
+// How long the helper may go without a byte moving either way before it
+// counts as hung; VARENTTS_WATCHDOG_MS overrides it (read once).
+int WatchdogMs() {
+  static const int ms = [] {
+    const char* text = std::getenv("VARENTTS_WATCHDOG_MS");
+    const long v = text != nullptr ? std::strtol(text, nullptr, 10) : 0;
+    return v > 0 && v <= 3600000 ? static_cast<int>(v) : kHelperWatchdogMs;
+  }();
+  return ms;
+}
+
+// Waits until fd is ready for events; false after WatchdogMs of nothing.
+bool AwaitProgress(int fd, short events, bool* hung) {
+  pollfd p{fd, events, 0};
+  for (;;) {
+    const int n = poll(&p, 1, WatchdogMs());
+    if (n > 0) return true;
+    if (n < 0 && errno == EINTR) continue;
+    if (n == 0) *hung = true;
+    return false;
+  }
+}
+
+// The data is tried first; the wait comes only when none is there.
+bool ReadAll(int fd, void* data, size_t size, bool* hung) {
   auto* p = static_cast<char*>(data);
   while (size > 0) {
-    ssize_t n = recv(fd, p, size, 0);
+    ssize_t n = recv(fd, p, size, MSG_DONTWAIT);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN) {
+      if (!AwaitProgress(fd, POLLIN, hung)) return false;
+      continue;
+    }
+    if (n <= 0) return false;
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool SendAll(int fd, const void* data, size_t size, bool* hung) {
+  const auto* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = send(fd, p, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN) {
+      if (!AwaitProgress(fd, POLLOUT, hung)) return false;
+      continue;
+    }
     if (n <= 0) return false;
     p += n;
     size -= static_cast<size_t>(n);
@@ -89,22 +135,25 @@ uint32_t CEspeakHost::Launch() {
   uint32_t rate = 0;
   uint32_t versionSize = 0;
   std::string version;
-  if (!ReadAll(m_socket, &rate, sizeof rate) || rate == 0 ||
-      !ReadAll(m_socket, &versionSize, sizeof versionSize) || versionSize > 256) {
-    Shut();
+  bool hung = false;
+  if (!ReadAll(m_socket, &rate, sizeof rate, &hung) || rate == 0 ||
+      !ReadAll(m_socket, &versionSize, sizeof versionSize, &hung) || versionSize > 256) {
+    Shut(hung);
     return TTSERR_RESOURCES;
   }
   version.resize(versionSize);
-  if (versionSize > 0 && !ReadAll(m_socket, version.data(), versionSize)) {
-    Shut();
+  if (versionSize > 0 && !ReadAll(m_socket, version.data(), versionSize, &hung)) {
+    Shut(hung);
     return TTSERR_RESOURCES;
   }
   m_sampleRate = rate;
   return 0;
 }
 
-void CEspeakHost::Shut() {
+void CEspeakHost::Shut(bool hung) {
   m_begun.clear();  // a new helper has no children
+  // A hung helper is not waited for; its children end with it.
+  if (hung && m_pid > 0) kill(m_pid, SIGKILL);
   if (m_socket >= 0) {
     close(m_socket);  // the helper reads the end of its input and exits
     m_socket = -1;
@@ -162,7 +211,8 @@ void CEspeakHost::EndStreamLocked(uint64_t stream) {
   r.op = RequestOp::kEnd;
   std::string request = EncodeRequest(r);
   // Not answered; a helper that is gone is noticed by the next chunk.
-  if (!WriteAll(m_socket, request.data(), request.size())) Shut();
+  bool hung = false;
+  if (!SendAll(m_socket, request.data(), request.size(), &hung)) Shut(hung);
 }
 
 uint32_t CEspeakHost::Synthesize(uint64_t stream, const std::string& text, bool endPause,
@@ -191,24 +241,25 @@ uint32_t CEspeakHost::Synthesize(uint64_t stream, const std::string& text, bool 
   std::string request = EncodeRequest(r);
   uint32_t code = 0;
   uint32_t count = 0;
-  bool ok = WriteAll(m_socket, request.data(), request.size()) &&
-            ReadAll(m_socket, &code, sizeof code) && ReadAll(m_socket, &count, sizeof count) &&
-            count <= kMaxChunkSamples;
+  bool hung = false;
+  bool ok = SendAll(m_socket, request.data(), request.size(), &hung) &&
+            ReadAll(m_socket, &code, sizeof code, &hung) &&
+            ReadAll(m_socket, &count, sizeof count, &hung) && count <= kMaxChunkSamples;
   if (ok) {
     samples->resize(count);
-    ok = count == 0 || ReadAll(m_socket, samples->data(), count * sizeof(int16_t));
+    ok = count == 0 || ReadAll(m_socket, samples->data(), count * sizeof(int16_t), &hung);
   }
-  if (ok) ok = ReadAll(m_socket, &count, sizeof count) && count <= kMaxChunkSamples;
+  if (ok) ok = ReadAll(m_socket, &count, sizeof count, &hung) && count <= kMaxChunkSamples;
   for (uint32_t i = 0; ok && i < count; ++i) {
     SynthEvent e;
-    ok = ReadAll(m_socket, &e.position, sizeof e.position) &&
-         ReadAll(m_socket, &e.length, sizeof e.length) &&
-         ReadAll(m_socket, &e.sample, sizeof e.sample);
+    ok = ReadAll(m_socket, &e.position, sizeof e.position, &hung) &&
+         ReadAll(m_socket, &e.length, sizeof e.length, &hung) &&
+         ReadAll(m_socket, &e.sample, sizeof e.sample, &hung);
     if (ok) events->push_back({e.position, e.length, static_cast<size_t>(e.sample)});
   }
   if (!ok) {
-    // The helper died or the stream broke: start afresh next time.
-    Shut();
+    // The helper died, hung or the stream broke: start afresh next time.
+    Shut(hung);
     samples->clear();
     events->clear();
     return TTSERR_ENGINEFAIL;

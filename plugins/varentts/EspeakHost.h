@@ -8,7 +8,11 @@
 // Owns the helper process and the socket to it. Thread-safe: any thread may
 // call Synthesize; calls are serialised, one request at a time. Start and
 // Stop may be called from any thread; a helper that dies is started again by
-// the next Synthesize after a Start.
+// the next Synthesize after a Start. A helper through which no byte moves for
+// kHelperWatchdogMs (the environment variable VARENTTS_WATCHDOG_MS, in
+// milliseconds, overrides it) counts as hung (stopped, or its child stuck in
+// espeak-ng): it is killed with its children, the call answers
+// TTSERR_ENGINEFAIL and the next one starts a new helper.
 #pragma once
 
 #include <sys/types.h>
@@ -20,6 +24,11 @@
 #include <vector>
 
 namespace varentts {
+
+// A chunk is at most a few seconds of speech, which espeak-ng makes in well
+// under a second; twenty seconds leaves room for a loaded machine and for
+// sanitizer builds.
+inline constexpr int kHelperWatchdogMs = 20000;
 
 // espeak-ng's rendering of the sliders: rate, pitch and volume over their
 // slider ranges, and whether punctuation is spoken.
@@ -75,8 +84,8 @@ class CEspeakHost {
 
  private:
   CEspeakHost() = default;
-  uint32_t Launch();  // starts the helper; m_lock held
-  void Shut();        // ends the helper; m_lock held
+  uint32_t Launch();             // starts the helper; m_lock held
+  void Shut(bool hung = false);  // ends the helper (killed at once when hung); m_lock held
   void EndStreamLocked(uint64_t stream);
 
   std::mutex m_lock;
