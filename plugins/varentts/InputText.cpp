@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 #include "sdk/ttsapi.h"
 
@@ -154,6 +155,99 @@ uint32_t CInputText::Decode(const uint8_t* data, uint32_t size, const char* conv
     m_begin.push_back(pendingOffset);
   }
   return 0;
+}
+
+namespace {
+
+char32_t LowerAscii(char32_t c) {
+  return c >= 'A' && c <= 'Z' ? c + 32 : c;
+}
+bool IsBlank(char32_t c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// The quoted value of attribute name in tag: [*begin, *end). False when the
+// tag has no such attribute.
+bool FindAttribute(const std::u32string& tag, std::u32string_view name, size_t* begin,
+                   size_t* end) {
+  for (size_t i = 1; i + name.size() < tag.size(); ++i) {
+    if (!IsBlank(tag[i - 1])) continue;
+    size_t k = 0;
+    while (k < name.size() && LowerAscii(tag[i + k]) == name[k]) ++k;
+    if (k < name.size()) continue;
+    size_t j = i + k;
+    while (j < tag.size() && IsBlank(tag[j])) ++j;
+    if (j >= tag.size() || tag[j] != '=') continue;
+    ++j;
+    while (j < tag.size() && IsBlank(tag[j])) ++j;
+    if (j >= tag.size() || (tag[j] != '"' && tag[j] != '\'')) continue;
+    const size_t close = tag.find(tag[j], j + 1);
+    if (close == std::u32string::npos) return false;
+    *begin = j + 1;
+    *end = close;
+    return true;
+  }
+  return false;
+}
+
+// A break time ("2s", "500ms", "1.5 s") in milliseconds; -1 when unreadable.
+double BreakMs(std::u32string_view value) {
+  double number = 0;
+  double scale = 1;
+  bool digits = false;
+  bool fraction = false;
+  size_t i = 0;
+  for (; i < value.size(); ++i) {
+    const char32_t c = value[i];
+    if (c >= '0' && c <= '9') {
+      digits = true;
+      if (fraction) scale /= 10;
+      number = number * (fraction ? 1 : 10) + (c - '0') * (fraction ? scale : 1);
+    } else if (c == '.' && !fraction) {
+      fraction = true;
+    } else {
+      break;
+    }
+  }
+  if (!digits) return -1;
+  while (i < value.size() && IsBlank(value[i])) ++i;
+  std::u32string unit;
+  for (; i < value.size(); ++i) unit.push_back(LowerAscii(value[i]));
+  if (unit == U"ms") return number;
+  if (unit == U"s") return number * 1000;
+  return -1;
+}
+
+}  // namespace
+
+size_t OverlongTagEnd(const CInputText& text, size_t i) {
+  if (i + 1 >= text.Length() || text.At(i) != '<') return 0;
+  const char32_t next = LowerAscii(text.At(i + 1));
+  if (!((next >= 'a' && next <= 'z') || next == '/' || next == '!' || next == '?')) return 0;
+  for (size_t j = i + 1; j < text.Length(); ++j) {
+    if (text.At(j) == '<') return 0;
+    if (text.At(j) == '>') return j + 1 - i > kMaxMarkupTag ? j + 1 : 0;
+  }
+  return 0;
+}
+
+std::u32string BoundedTag(const std::u32string& tag) {
+  std::u32string name;
+  for (size_t i = 1; i < tag.size() && !IsBlank(tag[i]) && tag[i] != '/' && tag[i] != '>'; ++i)
+    name.push_back(LowerAscii(tag[i]));
+  size_t begin = 0;
+  size_t end = 0;
+  if (name == U"sub" && FindAttribute(tag, U"alias", &begin, &end) &&
+      end - begin > kMaxSpokenAttribute) {
+    return tag.substr(0, begin + kMaxSpokenAttribute) + tag.substr(end);
+  }
+  if (name == U"break" && FindAttribute(tag, U"time", &begin, &end) &&
+      BreakMs(std::u32string_view(tag).substr(begin, end - begin)) > kMaxBreakMs) {
+    std::u32string bound;
+    for (char c : std::to_string(kMaxBreakMs) + "ms") bound.push_back(static_cast<char32_t>(c));
+    return tag.substr(0, begin) + bound + tag.substr(end);
+  }
+  return tag;
 }
 
 }  // namespace varentts

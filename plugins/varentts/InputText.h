@@ -41,4 +41,22 @@ const char* ConverterForCodePage(uint32_t codePage);
 // Appends the UTF-8 form of c.
 void AppendUtf8(std::string* out, char32_t c);
 
+// Bounds on markup (SSML and CSSML texts), so that no attribute makes the
+// synthesiser speak or wait for long:
+// - a tag is at most kMaxMarkupTag code points; a longer one (a "<" followed
+//   by a letter, "/", "!" or "?", with its ">" before any other "<") is
+//   dropped whole, never read aloud as text;
+// - the text a <sub alias="..."> speaks is cut to kMaxSpokenAttribute code
+//   points (about as long as the longest word the engine reads whole);
+// - a <break time="..."/> of more than kMaxBreakMs waits kMaxBreakMs.
+inline constexpr size_t kMaxMarkupTag = 1024;
+inline constexpr size_t kMaxSpokenAttribute = 200;
+inline constexpr uint32_t kMaxBreakMs = 10000;
+
+// The end (one past its ">") of an over-long tag that starts at text[i], or
+// 0 when none starts there.
+size_t OverlongTagEnd(const CInputText& text, size_t i);
+// The tag ("<" ... ">") with the attributes above bounded; others unchanged.
+std::u32string BoundedTag(const std::u32string& tag);
+
 }  // namespace varentts

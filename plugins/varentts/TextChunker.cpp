@@ -14,7 +14,7 @@ constexpr size_t kClauseChunk = 300;
 constexpr size_t kMaxChunk = 600;
 // A run of non-blank characters longer than this is cut into several tokens.
 constexpr size_t kMaxToken = 200;
-constexpr size_t kMaxTag = 1024;
+constexpr size_t kMaxTag = kMaxMarkupTag;
 constexpr size_t kMaxOpenTags = 64;
 
 char32_t Lower(char32_t c) {
@@ -274,7 +274,7 @@ size_t CTextChunker::TokenEnd(size_t i) const {
   while (j < Length() && j - i < kMaxToken) {
     char32_t c = At(j);
     if (IsSeparator(c) || IsCjkCharacter(c)) break;
-    if (m_markup && c == '<' && TagEnd(j) != 0) break;
+    if (m_markup && c == '<' && (TagEnd(j) != 0 || OverlongTagEnd(*m_text, j) != 0)) break;
     ++j;
   }
   return j;
@@ -463,10 +463,15 @@ bool CTextChunker::Next(SpeechChunk* chunk) {
       continue;
     }
     if (m_markup && c == '<') {
+      if (size_t skip = OverlongTagEnd(*m_text, m_pos)) {  // dropped, never read aloud
+        m_pos = skip;
+        continue;
+      }
       size_t e = TagEnd(m_pos);
       if (e != 0) {
         std::u32string tag(e - m_pos, U' ');  // "<" ... ">", at least two code points
         for (size_t i = m_pos; i < e; ++i) tag[i - m_pos] = At(i);
+        tag = BoundedTag(tag);
         m_pos = e;
         if (tag[1] == '?' || tag[1] == '!') continue;  // declarations and comments
         bool closing = tag[1] == '/';
