@@ -296,7 +296,7 @@ uint32_t CSession::SynthText(TTSSynthDesc* desc) {
   }
   const VoiceDef* voice = FindVoice(m_synthParams.voice);
   m_chunker.Start(&m_text, m_synthParams.options, std::move(lexicons),
-                  (voice != nullptr ? *voice : DefaultVoice()).languageId);
+                  voice != nullptr ? *voice : DefaultVoice());
   m_active = true;
   m_stream = CEspeakHost::NewStream();
   desc->audioLength = 0;
@@ -330,10 +330,9 @@ uint32_t CSession::Finish() {
   return 0;
 }
 
-VoiceSettings CSession::SynthSettings() const {
-  const VoiceDef* voice = FindVoice(m_synthParams.voice);
+VoiceSettings CSession::SynthSettings(const std::string& chunkVoice) const {
   VoiceSettings vs;
-  vs.voice = (voice != nullptr ? *voice : DefaultVoice()).espeak;
+  vs.voice = chunkVoice;  // the chunker names the voice of each chunk's language
   vs.rate = m_synthParams.rate;
   vs.pitch = m_synthParams.pitch;
   vs.volume = m_synthParams.volume;
@@ -373,8 +372,8 @@ uint32_t CSession::ProduceChunk() {
       m_samples = std::move(r.samples);
       m_events = std::move(r.events);
     } else {
-      rc = host.Synthesize(m_stream, chunk.text, chunk.endPause, SynthSettings(), &m_samples,
-                           &m_events);
+      rc = host.Synthesize(m_stream, chunk.text, chunk.endPause, SynthSettings(chunk.voice),
+                           &m_samples, &m_events);
     }
     if (rc != 0) return rc;
   }
@@ -384,7 +383,7 @@ uint32_t CSession::ProduceChunk() {
   if (m_haveLookahead && m_lookahead.prompt == PromptTone::kNone) {
     m_prefetch = std::async(std::launch::async, [stream = m_stream, text = m_lookahead.text,
                                                  pause = m_lookahead.endPause,
-                                                 vs = SynthSettings()] {
+                                                 vs = SynthSettings(m_lookahead.voice)] {
       SynthResult r;
       r.code = CEspeakHost::Instance().Synthesize(stream, text, pause, vs, &r.samples, &r.events);
       return r;

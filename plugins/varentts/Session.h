@@ -78,7 +78,7 @@ class CSession {
   uint32_t Finish();
   uint32_t QueueSamplesChecked(const int16_t* samples, size_t count, uint32_t start, uint32_t end);
   void ResetSynthesis();
-  VoiceSettings SynthSettings() const;
+  VoiceSettings SynthSettings(const std::string& chunkVoice) const;
   void WaitForPrefetch();
 
   struct SynthResult {

@@ -16,6 +16,8 @@ constexpr size_t kMaxChunk = 600;
 constexpr size_t kMaxToken = 200;
 constexpr size_t kMaxTag = kMaxMarkupTag;
 constexpr size_t kMaxOpenTags = 64;
+// How far ahead a token without letters looks for the language to read in.
+constexpr size_t kLanguageReach = 64;
 
 char32_t Lower(char32_t c) {
   return (c >= 'A' && c <= 'Z') ? c + 32 : c;
@@ -230,9 +232,11 @@ bool CTextChunker::IsSeparator(char32_t c) const {
 }
 
 void CTextChunker::Start(const CInputText* text, const ReadingOptions& options,
-                         std::vector<const CLexicon*> lexicons, uint32_t languageId) {
+                         std::vector<const CLexicon*> lexicons, const VoiceDef& voice) {
   m_text = text;
-  m_languageId = languageId;
+  m_readings = ReadingsOf(voice);
+  m_languageId = m_readings.readings[0].languageId;
+  m_lastReading = -1;
   m_options = options;
   m_lexicons = std::move(lexicons);
   m_pos = 0;
@@ -270,14 +274,61 @@ size_t CTextChunker::TagEnd(size_t i) const {
 
 size_t CTextChunker::TokenEnd(size_t i) const {
   if (IsCjkCharacter(At(i))) return i + 1;
+  const bool split = m_readings.count > 1;
+  int reading = split ? LetterReading(At(i)) : -1;
   size_t j = i + 1;
   while (j < Length() && j - i < kMaxToken) {
     char32_t c = At(j);
     if (IsSeparator(c) || IsCjkCharacter(c)) break;
     if (m_markup && c == '<' && (TagEnd(j) != 0 || OverlongTagEnd(*m_text, j) != 0)) break;
+    if (split) {
+      // "hello안녕": the letters change language, and so does the token.
+      int r = LetterReading(c);
+      if (r >= 0 && reading >= 0 && r != reading) break;
+      if (r >= 0) reading = r;
+    }
     ++j;
   }
   return j;
+}
+
+int CTextChunker::LetterReading(char32_t c) const {
+  Script s = ScriptOf(c);
+  return s == Script::kOther ? -1 : m_readings.scriptReading[static_cast<size_t>(s)];
+}
+
+// The reading (index into m_readings) a token is read with: that of the
+// first letter of its spoken form that has one, or for a token without such
+// letters that of the text it touches.
+int CTextChunker::TokenReading(size_t begin, size_t end, const std::u32string& spoken) const {
+  if (m_readings.count == 1) return 0;
+  for (char32_t c : spoken) {
+    int r = LetterReading(c);
+    if (r >= 0) return r;
+  }
+  bool joinedBefore = begin > 0 && !IsSeparator(At(begin - 1)) && At(begin - 1) != '>';
+  bool joinedAfter = end < Length() && LetterReading(At(end)) >= 0;
+  if (m_lastReading >= 0 && (joinedBefore || !joinedAfter)) return m_lastReading;
+  size_t limit = std::min(Length(), end + kLanguageReach);
+  for (size_t i = end; i < limit; ++i) {
+    if (m_markup && At(i) == '<') {
+      size_t tagEnd = TagEnd(i);
+      if (tagEnd != 0) {
+        i = tagEnd - 1;
+        continue;
+      }
+    }
+    int r = LetterReading(At(i));
+    if (r >= 0) return r;
+  }
+  return m_lastReading >= 0 ? m_lastReading : 0;
+}
+
+void CTextChunker::SetReading(SpeechChunk* chunk, int reading) {
+  const Reading& r = m_readings.readings[reading];
+  chunk->voice = r.espeak;
+  chunk->languageId = r.languageId;
+  m_languageId = r.languageId;
 }
 
 // Decides, at the start of a line of an e-mail text, whether the line is
@@ -412,11 +463,10 @@ std::u32string CTextChunker::Spoken(size_t begin, size_t end, bool* spell) const
   return w;
 }
 
-void CTextChunker::EmitToken(SpeechChunk* chunk, size_t begin, size_t end) {
+void CTextChunker::EmitToken(SpeechChunk* chunk, size_t begin, size_t end,
+                             const std::u32string& spoken, bool spell) {
   int32_t index = static_cast<int32_t>(chunk->tokens.size());
   chunk->tokens.push_back({static_cast<uint32_t>(begin), static_cast<uint32_t>(end)});
-  bool spell = false;
-  std::u32string spoken = Spoken(begin, end, &spell);
   if (spell) {
     EmitMarkup(chunk, Ascii("<say-as interpret-as=\"characters\">"));
     EmitText(chunk, spoken, index, false);
@@ -432,6 +482,9 @@ bool CTextChunker::Next(SpeechChunk* chunk) {
   chunk->tokens.clear();
   chunk->endPause = false;
   chunk->prompt = PromptTone::kNone;
+  // Until its first token, a chunk is read in the language of the last one.
+  int chunkReading = -1;
+  SetReading(chunk, m_lastReading >= 0 ? m_lastReading : 0);
   for (const OpenTag& tag : m_open) EmitMarkup(chunk, tag.text);
   size_t reopened = chunk->text.size();
   bool haveToken = false;
@@ -515,7 +568,16 @@ bool CTextChunker::Next(SpeechChunk* chunk) {
         return true;
       }
     }
-    EmitToken(chunk, m_pos, e);
+    bool spell = false;
+    std::u32string spoken = Spoken(m_pos, e, &spell);
+    int reading = TokenReading(m_pos, e, spoken);
+    if (haveToken && reading != chunkReading) break;  // the next chunk reads it in its language
+    if (!haveToken) {
+      chunkReading = reading;
+      SetReading(chunk, reading);
+    }
+    EmitToken(chunk, m_pos, e, spoken, spell);
+    m_lastReading = reading;
     haveToken = true;
     newlines = 0;
     spokenCps += e - m_pos;

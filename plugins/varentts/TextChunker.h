@@ -7,10 +7,19 @@
 // input word they came from.
 //
 // Tokens are runs of non-blank characters; every Han character and every
-// CJK punctuation mark is a token of its own. Markup tags (SSML and CSSML
-// texts) separate tokens and are passed through; elements still open when a
-// chunk ends are closed there and opened again at the start of the next one,
-// so every chunk is well-formed on its own.
+// CJK punctuation mark is a token of its own. A voice that reads scripts in
+// languages of their own (see ReadingsOf) also gets a token boundary where
+// the letters change to another such script, and a chunk never holds tokens
+// of two languages: each chunk names the espeak-ng voice that reads it.
+// Tokens without letters of such a script (numbers, punctuation, symbols)
+// are read in the language of the text they touch: the previous token's,
+// unless they are set apart from it by a blank and joined to a letter that
+// follows, or nothing precedes them; then in the language of the next such
+// letter (the voice's main language when there is none).
+//
+// Markup tags (SSML and CSSML texts) separate tokens and are passed through; elements still open
+// when a chunk ends are closed there and opened again at the start of the next one, so every chunk
+// is well-formed on its own.
 //
 // Owned by one synthesis session; used on the synthesis thread only.
 #pragma once
@@ -20,6 +29,7 @@
 #include <vector>
 
 #include "plugins/varentts/InputText.h"
+#include "plugins/varentts/Voices.h"
 
 namespace varentts {
 
@@ -49,6 +59,8 @@ struct SpeechChunk {
   std::string text;              // UTF-8 for espeak-ng, always SSML-safe
   std::vector<int32_t> cpToken;  // per code point of text: index into tokens, -1 for markup
   std::vector<TextToken> tokens;
+  std::string voice;                      // espeak-ng voice name with variant that reads the chunk
+  uint32_t languageId = 0;                // its language (Windows locale identifier)
   bool endPause = false;                  // the chunk ends a sentence
   PromptTone prompt = PromptTone::kNone;  // a prompt chunk: no text, one token, a tone
 };
@@ -56,10 +68,10 @@ struct SpeechChunk {
 class CTextChunker {
  public:
   // The text must outlive the chunker. Lexicons are consulted in order.
-  // languageId: the voice's language; characters it does not speak are
-  // handed to the synthesiser as blanks (see VoiceSpeaks).
+  // Characters the language of a chunk does not speak are handed to the
+  // synthesiser as blanks (see VoiceSpeaks).
   void Start(const CInputText* text, const ReadingOptions& options,
-             std::vector<const CLexicon*> lexicons, uint32_t languageId = 1033);
+             std::vector<const CLexicon*> lexicons, const VoiceDef& voice);
   // The next chunk; false when the text is exhausted.
   bool Next(SpeechChunk* chunk);
   // Where the next chunk starts (code point index), for tests and progress.
@@ -78,16 +90,22 @@ class CTextChunker {
   void SkipEmailLines();
   bool LineIsSkipped(size_t lineStart, size_t* lineEnd);
   void EmitMarkup(SpeechChunk* chunk, const std::u32string& text);
-  void EmitToken(SpeechChunk* chunk, size_t begin, size_t end);
+  void EmitToken(SpeechChunk* chunk, size_t begin, size_t end, const std::u32string& spoken,
+                 bool spell);
   void EmitText(SpeechChunk* chunk, const std::u32string& text, int32_t token, bool escape);
   std::u32string Spoken(size_t begin, size_t end, bool* spell) const;
+  int LetterReading(char32_t c) const;
+  int TokenReading(size_t begin, size_t end, const std::u32string& spoken) const;
+  void SetReading(SpeechChunk* chunk, int reading);
 
   const CInputText* m_text = nullptr;
   ReadingOptions m_options;
   std::vector<const CLexicon*> m_lexicons;
   bool m_markup = false;
   bool m_email = false;
-  uint32_t m_languageId = 1033;
+  VoiceReadings m_readings;
+  uint32_t m_languageId = 0;  // the current chunk's language
+  int m_lastReading = -1;     // the reading of the last token given out; -1 before the first
   bool m_inEmailHeader = false;
   size_t m_pos = 0;
   std::vector<OpenTag> m_open;

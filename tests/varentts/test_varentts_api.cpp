@@ -117,11 +117,12 @@ TEST_F(VarenTtsApi, VoicesCoverTheReportLanguagesWithStableUniqueIds) {
     voices.push_back(v);
   }
   EXPECT_EQ(e.SEMFindClose(find), 0u);
-  ASSERT_EQ(voices.size(), 22u);
+  ASSERT_EQ(voices.size(), 23u);
   std::set<uint32_t> ids;
   std::map<uint32_t, std::set<uint32_t>> gendersByLanguage;
   for (const TTSVoiceInfo& v : voices) {
     EXPECT_TRUE(ids.insert(+v.voiceId).second) << "duplicate id " << +v.voiceId;
+    if (v.voiceId == 0) continue;  // the default voice, below
     EXPECT_EQ(+v.size, sizeof v);
     ASSERT_GE(+v.languageCount, 1u);
     ASSERT_LE(+v.languageCount, 16u);
@@ -139,11 +140,23 @@ TEST_F(VarenTtsApi, VoicesCoverTheReportLanguagesWithStableUniqueIds) {
         << lang;
   }
   // Identifiers are the values TTS_PARAM_VOICE takes, and stored settings
-  // rely on them: Mandarin female is 1, English US female 5.
-  EXPECT_EQ(+voices[0].voiceId, 1u);
-  EXPECT_EQ(+voices[0].languageIds[0], 2052u);
-  EXPECT_EQ(+voices[4].voiceId, 5u);
-  EXPECT_EQ(+voices[4].languageIds[0], 1033u);
+  // rely on them: the default voice is 0, Mandarin female 1, English US
+  // female 5. The report names every language a voice reads: whole texts
+  // (value 1) or English words within Chinese text (value 0).
+  auto languages = [](const TTSVoiceInfo& v) {
+    std::vector<std::pair<uint32_t, uint32_t>> out;
+    for (uint32_t i = 0; i < v.languageCount; ++i)
+      out.push_back({+v.languageIds[i], +v.languageValues[i]});
+    return out;
+  };
+  using Languages = std::vector<std::pair<uint32_t, uint32_t>>;
+  EXPECT_EQ(+voices[0].voiceId, 0u);
+  EXPECT_EQ(languages(voices[0]),
+            (Languages{{2052, 1}, {1033, 1}, {1041, 1}, {1042, 1}, {1049, 1}}));
+  EXPECT_EQ(+voices[1].voiceId, 1u);
+  EXPECT_EQ(languages(voices[1]), (Languages{{2052, 1}, {1033, 0}}));
+  EXPECT_EQ(+voices[5].voiceId, 5u);
+  EXPECT_EQ(languages(voices[5]), (Languages{{1033, 1}}));
 }
 
 TEST_F(VarenTtsApi, ConnectRefusesWrongBlocksWithACodeInTheBlock) {
@@ -206,7 +219,7 @@ TEST_F(VarenTtsApi, ParametersTakeTheirRangesAndReadBackWhatWasSet) {
   std::vector<int32_t> formats;
   for (int32_t c = 0; c <= 22; ++c) formats.push_back(c);
   const ParamCase cases[] = {
-      {TTS_PARAM_VOICE, {1, 2, 22, 5}, {0, 23, -1, 1000}},
+      {TTS_PARAM_VOICE, {1, 2, 22, 0}, {23, -1, 1000}},
       {TTS_PARAM_INPUTCODEPAGE, {2, 3, 4, 0}, {1, 5, 936, -1}},
       {TTS_PARAM_AUDIODATAFMT, formats, {23, 24, 27, 30, 31, 40, -1}},
       {TTS_PARAM_RATE, {-500, 500, 120, 0}, {-501, 501, 100000}},

@@ -12,14 +12,16 @@
 namespace varentts {
 namespace {
 
+constexpr uint32_t kEnglishUsFemale = 5;
+
 std::vector<SpeechChunk> Chunks(const std::string& utf8, ReadingOptions options = {},
-                                uint32_t languageId = 1033) {
+                                uint32_t voice = kEnglishUsFemale) {
   CInputText text;
   EXPECT_EQ(text.Decode(reinterpret_cast<const uint8_t*>(utf8.data()),
                         static_cast<uint32_t>(utf8.size()), "UTF-8"),
             0u);
   CTextChunker chunker;
-  chunker.Start(&text, options, {}, languageId);
+  chunker.Start(&text, options, {}, *FindVoice(voice));
   std::vector<SpeechChunk> out;
   SpeechChunk c;
   while (chunker.Next(&c) && out.size() < 1000) out.push_back(c);
@@ -35,7 +37,7 @@ std::vector<std::string> Texts(const std::vector<SpeechChunk>& chunks) {
 TEST(TextChunker, SentencesAreChunksButAbbreviationsAndNumbersAreNot) {
   EXPECT_EQ(Texts(Chunks("One is here. See e.g. this one. Pi is 3.14 today")),
             (std::vector<std::string>{"One is here.", "See e.g. this one.", "Pi is 3.14 today"}));
-  EXPECT_EQ(Texts(Chunks("我们走。你好！", {}, 2052)),
+  EXPECT_EQ(Texts(Chunks("我们走。你好！", {}, 1)),
             (std::vector<std::string>{"我们走。", "你好！"}));
 }
 
@@ -99,7 +101,9 @@ TEST(TextChunker, LineBreakOptionsAndEmailHeaders) {
 
 TEST(TextChunker, CharactersOfOtherScriptsReachTheSynthesiserAsBlanks) {
   // Greek for an English voice, Hangul for a Mandarin one: blanks, with the
-  // token record unchanged so offsets still name the input.
+  // token record unchanged so offsets still name the input. The Mandarin
+  // voice reads the Latin word with the English voice, and the Hangul
+  // character joined to a Han one with the Han one.
   CInputText text;
   const std::string utf8 =
       "a\xCE\xB1"
@@ -109,16 +113,53 @@ TEST(TextChunker, CharactersOfOtherScriptsReachTheSynthesiserAsBlanks) {
             0u);
   CTextChunker chunker;
   SpeechChunk c;
-  chunker.Start(&text, {}, {}, 1033);
+  chunker.Start(&text, {}, {}, *FindVoice(5));
   ASSERT_TRUE(chunker.Next(&c));
   EXPECT_EQ(c.text, "a b   ");
-  chunker.Start(&text, {}, {}, 2052);
+  EXPECT_EQ(c.voice, "en-us+f2");
+  chunker.Start(&text, {}, {}, *FindVoice(2));
   ASSERT_TRUE(chunker.Next(&c));
-  EXPECT_EQ(c.text, "a b  \xE4\xBD\xA0");
-  EXPECT_EQ(c.tokens.size(), 3u);
-  chunker.Start(&text, {}, {}, 1042);
+  EXPECT_EQ(c.text, "a b");
+  EXPECT_EQ(c.voice, "en-us+m3");
+  ASSERT_TRUE(chunker.Next(&c));
+  EXPECT_EQ(c.text, " \xE4\xBD\xA0");
+  EXPECT_EQ(c.voice, "cmn+m3");
+  EXPECT_EQ(c.tokens.size(), 2u);
+  chunker.Start(&text, {}, {}, *FindVoice(15));
   ASSERT_TRUE(chunker.Next(&c));
   EXPECT_EQ(c.text, "a b \xED\x95\x9C ");
+}
+
+// The chunks of a text for the default voice as "voice|text".
+std::vector<std::string> VoiceChunks(const std::string& utf8) {
+  std::vector<std::string> out;
+  for (const SpeechChunk& c : Chunks(utf8, {}, 0)) out.push_back(c.voice + "|" + c.text);
+  return out;
+}
+
+TEST(TextChunker, TheDefaultVoiceReadsEachScriptInItsLanguage) {
+  // Numbers go with the text they are joined to, else with the text before
+  // them; at the start with the text that follows.
+  EXPECT_EQ(VoiceChunks("2024年我买了3个iPhone 15, 花了100 dollars."),
+            (std::vector<std::string>{"cmn+f2|2024年我买了3个", "en-us+f2|iPhone 15,",
+                                      "cmn+f2|花了100", "en-us+f2|dollars."}));
+  EXPECT_EQ(VoiceChunks("2 cats, 你好"),
+            (std::vector<std::string>{"en-us+f2|2 cats,", "cmn+f2|你好"}));
+  EXPECT_EQ(VoiceChunks("123"), (std::vector<std::string>{"cmn+f2|123"}));
+  // A change of script inside a run of letters cuts the token there; kanji
+  // are read in Mandarin, kana in Japanese.
+  std::vector<SpeechChunk> chunks = Chunks("Hello안녕Привет 漢字ですね", {}, 0);
+  std::vector<std::string> voices;
+  std::vector<std::pair<uint32_t, uint32_t>> tokens;
+  for (const SpeechChunk& c : chunks) {
+    voices.push_back(c.voice);
+    for (const TextToken& t : c.tokens) tokens.push_back({t.cpBegin, t.cpEnd});
+  }
+  EXPECT_EQ(voices, (std::vector<std::string>{"en-us+f2", "ko+f2", "ru+f2", "cmn+f2", "ja+f2"}));
+  EXPECT_EQ(tokens, (std::vector<std::pair<uint32_t, uint32_t>>{
+                        {0, 5}, {5, 7}, {7, 13}, {14, 15}, {15, 16}, {16, 19}}));
+  // Voices of one language never switch.
+  EXPECT_EQ(Chunks("Hello안녕 你好").size(), 1u);
 }
 
 // Audio of n samples, loud everywhere except the given quiet ranges.

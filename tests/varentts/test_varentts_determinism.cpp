@@ -27,6 +27,7 @@ const SpeakRow kRows[] = {
     {"EnglishFemaleLoud", 7, 20, 0, "Pack my box with five dozen jugs. Then carry it home."},
     {"MandarinFemale", 1, 0, 0, "我们今天去北京看朋友。天气很好，大家都很高兴。"},
     {"GermanMaleFast", 12, -10, 300, "Guten Morgen. Wie geht es dir heute?"},
+    {"DefaultMixedScripts", 0, 0, 0, "我用Linux写程序，3个bugs。Привет, 세계! こんにちは。"},
 };
 
 class Determinism : public VarenTtsSuite, public ::testing::WithParamInterface<SpeakRow> {
