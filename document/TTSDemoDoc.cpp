@@ -9,6 +9,7 @@
 #include "framework/MessageBox.h"
 #include "framework/ResourceModule.h"
 #include "resources/ResourceIds.h"
+#include "settings/ControlPanel.h"
 #include "shell/InfoReport.h"
 #include "shell/LogoWnd.h"
 #include "shell/TTSDemoApp.h"
@@ -98,13 +99,17 @@ uint32_t CTTSDemoDoc::StartSynthesis(IAudioOutput* sink) {
   CTTSDemoView* view = GetView();
   if (app == nullptr || view == nullptr || !app->IsPipelineIdle()) return kAudioInvalidState;
   ClearInfo();
+  if (app->m_pControlPanel != nullptr) app->m_pControlPanel->SetBusy(true);
   view->TakeSpeechText(&app->m_ttsInput);
   m_nLastPieceStart = kNoPiece;
   m_nEndReason = 0;
   m_pPlayView = view;
   m_pPlayFrame = GetFrame();
   const uint32_t rc = app->m_audioCore.Play(&app->m_ttsInput, sink, this);
-  if (rc != 0) app->m_ttsInput.FreeParam();
+  if (rc != 0) {
+    app->m_ttsInput.FreeParam();
+    if (app->m_pControlPanel != nullptr) app->m_pControlPanel->SetBusy(false);
+  }
   return rc;
 }
 
@@ -176,6 +181,9 @@ void CTTSDemoDoc::OnSynthStop() {
   const QString title = AfxString(61225);
   const QString text = result == 0 ? AfxString(61226) : AfxFormatString(61230, result);
   if (app->m_pLogoWnd != nullptr) app->m_pLogoWnd->ShowEnd();
+  // The chosen voice and format come back (an export may have changed the
+  // format).
+  if (app->m_pControlPanel != nullptr) app->m_pControlPanel->SetBusy(false);
   PostInfo(static_cast<int32_t>(result), title, L"%ls", ToWide(text).c_str());
   if (m_nEndReason.load() == 2 && app->m_bBatch) {
     app->m_batchFiles.clear();

@@ -97,6 +97,10 @@ inline constexpr uint32_t IDI_PROGRAM_SMALL = 102;  // the same, 16 pixels
 inline constexpr uint32_t IDD_ABOUTBOX = 100;
 inline constexpr uint32_t IDD_GOTO = 123;
 inline constexpr uint32_t IDD_TTSCONF = 135;
+inline constexpr uint32_t IDD_CONTROLPANEL = 106;
+// The control panel's scroll buttons.
+inline constexpr uint32_t ID_PANEL_MOVE_UPPER = 61237;
+inline constexpr uint32_t ID_PANEL_MOVE_LOWER = 61238;
 // The encoding list added to the export and text file dialogs: its label is
 // dialog text "D122.259".
 inline constexpr uint32_t IDD_ENCODING_TEMPLATE = 122;

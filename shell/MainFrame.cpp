@@ -23,6 +23,7 @@
 #include "platform/KeyboardLocks.h"
 #include "platform/Settings.h"
 #include "resources/ResourceIds.h"
+#include "settings/ControlPanel.h"
 #include "settings/ControlPanelBar.h"
 #include "shell/FormatBar.h"
 #include "shell/LogoWnd.h"
@@ -140,6 +141,7 @@ bool CMainFrame::OnCreate() {
   PlaceLogo();
 
   LoadBarState();
+  m_wndControlPanelBar->Panel()->LoadSettings(QStringLiteral("TTSSetting"));
   return true;
 }
 
@@ -298,6 +300,7 @@ bool CMainFrame::OnClose() {
 void CMainFrame::OnDestroy() {
   if (m_bFullScreen) OnFullScreen();
   SaveBarState();
+  m_wndControlPanelBar->Panel()->SaveSettings(QStringLiteral("TTSSetting"));
 }
 
 void CMainFrame::SaveBarState() {

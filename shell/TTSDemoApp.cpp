@@ -22,6 +22,7 @@
 #include "platform/Settings.h"
 #include "platform/VersionInfo.h"
 #include "resources/ResourceIds.h"
+#include "settings/ControlPanel.h"
 #include "settings/TtsConfDlg.h"
 #include "shell/AboutBox.h"
 #include "shell/MainFrame.h"
@@ -292,6 +293,7 @@ void CTTSDemoApp::OnEngineConfig() {
     return;
   CTtsConfDlg dialog(m_pMainWnd);
   if (AfxRunModal(&dialog) != QDialog::Accepted) return;
+  if (m_pControlPanel != nullptr) m_pControlPanel->RefreshFromEngine();
   // The title names the engine's maker for some engines.
   if (m_pMainWnd != nullptr) m_pMainWnd->OnUpdateFrameTitle(true);
 }

@@ -28,6 +28,7 @@
 #include "framework/WinApp.h"
 #include "shell/CommandLine.h"
 
+class CControlPanel;
 class CInfoTable;
 class CLogoWnd;
 class CResourceModule;
@@ -63,7 +64,7 @@ class CTTSDemoApp : public CWinApp {
   CResourceModule* m_hLangPackEnu = nullptr;  // owned (m_packs)
   CResourceModule* m_hLangPackCht = nullptr;
   CInfoTable* m_pInfoTable = nullptr;
-  QWidget* m_pControlPanel = nullptr;
+  CControlPanel* m_pControlPanel = nullptr;
   CLogoWnd* m_pLogoWnd = nullptr;
   uint32_t m_nLangID;
   QStringList m_batchFiles;

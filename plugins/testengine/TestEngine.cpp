@@ -46,6 +46,9 @@
 //   param ID VALUE
 //       an initial parameter value (defaults: voice = the first voice's id,
 //       format 4, every other 0).
+//   paramfail ID CODE
+//       TTSGetParam of parameter ID returns CODE (a parameter the engine
+//       cannot read).
 //   splash TEXT
 //       the text whose address TTS_PARAM_SPLASHTEXT (size 8) returns.
 //   pattern counter | pattern fill N
@@ -86,6 +89,9 @@
 //
 // Threads: all state sits behind one mutex; TTSClean, TTSSynthText and
 // TTSFetchNext may come from another thread than the rest.
+//
+// TestEngine_Lose() makes the engine stop answering: every TTSGetParam and
+// TTSSetParam gives TTSERR_ENGINEFAIL until the next TTSConnect.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -180,6 +186,8 @@ struct State {
   std::set<uint32_t> formats;
   std::map<uint32_t, uint32_t> initialParams;
   std::map<uint32_t, uint32_t> params;
+  std::map<uint32_t, uint32_t> paramFailures;
+  bool lost = false;
   std::string splash;
   int defaultFill = -2;
   std::vector<PieceSpec> pieces;
@@ -448,6 +456,8 @@ bool ApplyScript(State& s, const std::string& text) {
   s.formats.clear();
   s.initialParams.clear();
   s.params.clear();
+  s.paramFailures.clear();
+  s.lost = false;
   s.splash.clear();
   s.defaultFill = -2;
   s.pieces.clear();
@@ -510,6 +520,10 @@ bool ApplyScript(State& s, const std::string& text) {
       if (t.size() < 3 || !ParseNumber(t[1], &a) || !ParseNumber(t[2], &b))
         return fail("param ID VALUE");
       s.initialParams[a] = b;
+    } else if (d == "paramfail") {
+      if (t.size() < 3 || !ParseNumber(t[1], &a) || !ParseNumber(t[2], &b))
+        return fail("paramfail ID CODE");
+      s.paramFailures[a] = b;
     } else if (d == "splash") {
       if (t.size() < 2) return fail("splash TEXT");
       s.splash = t[1];
@@ -883,6 +897,7 @@ void* DoConnect(void* block) {
     line += " version=" + Num(b->version) + " name=" + name + " address=" + address;
   }
   uint32_t rc = Enter(s, "TTSConnect", line);
+  s.lost = false;
   if (b == nullptr) return nullptr;
   if (rc == 0 && b->version != TTS_CONNECT_VERSION) rc = TTSERR_INVALIDARG;
   if (rc == 0 && !s.initialized) rc = TTSERR_NOTREADY;
@@ -921,6 +936,9 @@ uint32_t DoGetParam(void* instance, uint32_t id, void* value, uint32_t* size) {
   std::lock_guard<std::mutex> guard(s.lock);
   uint32_t rc = Enter(s, "TTSGetParam", "TTSGetParam " + Num(id));
   if (rc) return rc;
+  if (s.lost) return TTSERR_ENGINEFAIL;
+  if (auto failure = s.paramFailures.find(id); failure != s.paramFailures.end())
+    return failure->second;
   if (FindInstance(s, instance) == nullptr) return TTSERR_NOINSTANCE;
   if (value == nullptr || size == nullptr) return TTSERR_INVALIDARG;
   if (id == TTS_PARAM_SPLASHTEXT) {
@@ -942,6 +960,7 @@ uint32_t DoSetParam(void* instance, uint32_t id, const void* value, uint32_t siz
   if (value != nullptr && size == 4) std::memcpy(&v, value, 4);
   uint32_t rc = Enter(s, "TTSSetParam", "TTSSetParam " + Num(id) + " " + Num(v));
   if (rc) return rc;
+  if (s.lost) return TTSERR_ENGINEFAIL;
   if (FindInstance(s, instance) == nullptr) return TTSERR_NOINSTANCE;
   if (value == nullptr) return TTSERR_INVALIDARG;
   if (!KnownParam(id) || size != 4) return TTSERR_INVALIDPARAM;
@@ -1121,6 +1140,12 @@ TE_EXPORT void TestEngine_Configure(const char* script) {
 }
 
 // The call log, lines joined by "\n"; valid until the calling thread asks again.
+TE_EXPORT void TestEngine_Lose() {
+  State& s = S();
+  std::lock_guard<std::mutex> guard(s.lock);
+  s.lost = true;
+}
+
 TE_EXPORT const char* TestEngine_CallLog() {
   thread_local std::string snapshot;
   State& s = S();

@@ -28,6 +28,9 @@ class ScriptedEngine {
         reinterpret_cast<const char* (*)()>(GetProcAddress(m_module, "TestEngine_ScriptError"));
     m_instances =
         reinterpret_cast<uint32_t (*)()>(GetProcAddress(m_module, "TestEngine_InstanceCount"));
+    m_lose = reinterpret_cast<void (*)()>(GetProcAddress(m_module, "TestEngine_Lose"));
+    m_param =
+        reinterpret_cast<uint32_t (*)(uint32_t)>(GetProcAddress(m_module, "TestEngine_Param"));
   }
   ~ScriptedEngine() {
     if (m_module != nullptr) FreeLibrary(m_module);
@@ -50,6 +53,10 @@ class ScriptedEngine {
   void ClearLog() { m_clear(); }
   uint32_t Count(const char* entry) const { return m_count(entry); }
   uint32_t Instances() const { return m_instances(); }
+  // The engine stops answering parameter calls until it is connected again.
+  void Lose() { m_lose(); }
+  // The engine's current value of a parameter.
+  uint32_t Param(uint32_t id) const { return m_param(id); }
 
  private:
   QString m_path;
@@ -60,4 +67,6 @@ class ScriptedEngine {
   uint32_t (*m_count)(const char*) = nullptr;
   const char* (*m_error)() = nullptr;
   uint32_t (*m_instances)() = nullptr;
+  void (*m_lose)() = nullptr;
+  uint32_t (*m_param)(uint32_t) = nullptr;
 };

@@ -14,46 +14,8 @@
 #include "engine/TtsAdapter.h"
 #include "framework/QueuedEvent.h"
 #include "shell/InfoReport.h"
+#include "tests/support/ReportCollector.h"
 #include "tests/support/TestSupport.h"
-
-// Receives the reports on the test thread; Take() delivers the pending ones.
-class ReportCollector : public QObject {
- public:
-  ReportCollector() { m_previous = SetInfoReceiver(this); }
-  ~ReportCollector() override { SetInfoReceiver(m_previous); }
-
-  std::vector<InfoRecord> Take() {
-    QCoreApplication::sendPostedEvents(this);
-    std::vector<InfoRecord> out;
-    out.swap(m_records);
-    return out;
-  }
-
-  bool event(QEvent* e) override {
-    AcceptQueuedEvent(e);
-    if (e->type() == WM_INFO_ADD) {
-      m_records.push_back(static_cast<CInfoEvent*>(e)->Record());
-      return true;
-    }
-    if (e->type() == WM_INFO_CLEAR) {
-      m_records.clear();
-      return true;
-    }
-    return QObject::event(e);
-  }
-
- private:
-  QObject* m_previous = nullptr;
-  std::vector<InfoRecord> m_records;
-};
-
-// The details of the reports with the given action.
-inline QStringList DetailsOf(const std::vector<InfoRecord>& records, const QString& action) {
-  QStringList out;
-  for (const InfoRecord& r : records)
-    if (r.action == action) out << r.details;
-  return out;
-}
 
 // Loads libtestengine.so into the adapter with a fresh script (engine "E1"
 // at 127.0.0.1 plus the given lines) and connects it.
