@@ -17,9 +17,9 @@
 // follows, or nothing precedes them; then in the language of the next such
 // letter (the voice's main language when there is none).
 //
-// Markup tags (SSML and CSSML texts) separate tokens and are passed through; elements still open
-// when a chunk ends are closed there and opened again at the start of the next one, so every chunk
-// is well-formed on its own.
+// Markup tags (SSML and CSSML texts) separate tokens and are passed through;
+// elements still open when a chunk ends are closed there and opened again at
+// the start of the next one, so every chunk is well-formed on its own.
 //
 // Owned by one synthesis session; used on the synthesis thread only.
 #pragma once
