@@ -118,6 +118,11 @@ bool CBcxSlider::event(QEvent* event) {
     case QEvent::FocusOut:
       update();
       break;
+    case QEvent::EnabledChange:
+    case QEvent::Hide:
+      // A press whose release never comes must not hold back later commits.
+      m_bMousePressed = false;
+      break;
     default:
       break;
   }
