@@ -127,11 +127,11 @@ class CTtsAdapter {
   const QString& ServerAddress() const { return m_strServerIP; }
   const QString& EngineName() const { return m_strEngineName; }
   void SetModulePath(const QString& path) { m_strModulePath = path; }
-
- private:
-  // Fills the voice table of the current engine; results are not reported.
+  // Fills the voice table of the current engine again (connecting fills it);
+  // results are not reported.
   void EnumVoices();
 
+ private:
   void* m_hInstance = nullptr;
   void* m_hUserLib = nullptr;
   int32_t m_nCurrentEngine = -1;
