@@ -4,16 +4,17 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <thread>
 
 #include "plugins/varentts/BgSound.h"
 #include "plugins/varentts/synth/SynthProtocol.h"
@@ -25,14 +26,23 @@ namespace varentts {
 
 namespace {
 
-// How long the helper may go without a byte moving either way before it
-// counts as hung; VARENTTS_WATCHDOG_MS overrides it (read once).
+// A shared sample file larger than this after a chunk is cut back to nothing,
+// so one very long chunk does not keep its memory for the life of the helper.
+constexpr off_t kKeptSampleFile = 8 << 20;
+
+// A number from the environment in [lo, hi], or fallback.
+long EnvNumber(const char* name, long lo, long hi, long fallback) {
+  const char* text = std::getenv(name);
+  if (text == nullptr || *text == '\0') return fallback;
+  char* end = nullptr;
+  const long v = std::strtol(text, &end, 10);
+  return *end == '\0' && v >= lo && v <= hi ? v : fallback;
+}
+
+// How long a helper that owes an answer may go without a byte moving.
 int WatchdogMs() {
-  static const int ms = [] {
-    const char* text = std::getenv("VARENTTS_WATCHDOG_MS");
-    const long v = text != nullptr ? std::strtol(text, nullptr, 10) : 0;
-    return v > 0 && v <= 3600000 ? static_cast<int>(v) : kHelperWatchdogMs;
-  }();
+  static const int ms =
+      static_cast<int>(EnvNumber("VARENTTS_WATCHDOG_MS", 1, 3600000, kHelperWatchdogMs));
   return ms;
 }
 
@@ -54,7 +64,7 @@ bool ReadAll(int fd, void* data, size_t size, bool* hung) {
   while (size > 0) {
     ssize_t n = recv(fd, p, size, MSG_DONTWAIT);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno == EAGAIN) {
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
       if (!AwaitProgress(fd, POLLIN, hung)) return false;
       continue;
     }
@@ -70,13 +80,31 @@ bool SendAll(int fd, const void* data, size_t size, bool* hung) {
   while (size > 0) {
     ssize_t n = send(fd, p, size, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno == EAGAIN) {
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
       if (!AwaitProgress(fd, POLLOUT, hung)) return false;
       continue;
     }
     if (n <= 0) return false;
     p += n;
     size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Reads count samples from the start of the shared sample file.
+bool ReadSamples(int fd, size_t count, std::vector<int16_t>* samples) {
+  samples->resize(count);
+  auto* p = reinterpret_cast<char*>(samples->data());
+  const size_t bytes = count * sizeof(int16_t);
+  for (size_t done = 0; done < bytes;) {
+    ssize_t n = pread(fd, p + done, bytes - done, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;  // shorter than the helper said
+    done += static_cast<size_t>(n);
+  }
+  struct stat st {};
+  if (fstat(fd, &st) == 0 && st.st_size > kKeptSampleFile) {
+    if (ftruncate(fd, 0) != 0) return false;
   }
   return true;
 }
@@ -95,32 +123,88 @@ CEspeakHost& CEspeakHost::Instance() {
 
 CEspeakHost::~CEspeakHost() {
   g_hostGone = true;
-  std::lock_guard<std::mutex> lock(m_lock);
-  Shut();
+  std::unique_lock<std::mutex> lock(m_lock);
+  StopLocked(&lock);
+}
+
+size_t CEspeakHost::HelperCount() {
+  static const size_t count = [] {
+    long online = sysconf(_SC_NPROCESSORS_ONLN);
+    long fallback = std::clamp<long>(online, 1, static_cast<long>(kMaxHelpers));
+    return static_cast<size_t>(
+        EnvNumber("VARENTTS_HELPERS", 1, static_cast<long>(kMaxHelpers), fallback));
+  }();
+  return count;
 }
 
 uint32_t CEspeakHost::Start() {
   std::lock_guard<std::mutex> lock(m_lock);
-  m_wanted = true;
-  return m_socket >= 0 ? 0 : Launch();
+  if (m_running) return 0;
+  if (m_helpers.empty()) {
+    for (size_t i = 0; i < HelperCount(); ++i) m_helpers.push_back(std::make_unique<Helper>());
+  }
+  // The helpers start side by side; each is then asked for its greeting.
+  for (auto& h : m_helpers) {
+    if (h->socket < 0 && Launch(h.get()) != 0) {
+      for (auto& other : m_helpers) Shut(other.get());
+      return TTSERR_RESOURCES;
+    }
+  }
+  m_running = true;
+  for (auto& h : m_helpers) h->thread = std::thread(&CEspeakHost::Serve, this, h.get());
+  return 0;
 }
 
 void CEspeakHost::Stop() {
-  std::lock_guard<std::mutex> lock(m_lock);
-  m_wanted = false;
-  Shut();
+  std::unique_lock<std::mutex> lock(m_lock);
+  StopLocked(&lock);
 }
 
-uint32_t CEspeakHost::Launch() {
+void CEspeakHost::StopLocked(std::unique_lock<std::mutex>* lock) {
+  if (m_running) {
+    m_running = false;
+    for (auto& h : m_helpers) h->wake.notify_all();
+    lock->unlock();
+    for (auto& h : m_helpers) {
+      if (h->thread.joinable()) h->thread.join();
+    }
+    lock->lock();
+  }
+  // The threads are gone: the helpers are this thread's now.
+  for (auto& h : m_helpers) {
+    if (h->socket >= 0) {
+      close(h->socket);  // each helper reads the end of its input and exits
+      h->socket = -1;
+    }
+  }
+  for (auto& h : m_helpers) {
+    Shut(h.get());
+    for (auto& job : h->queue) {
+      job->code = TTSERR_NOTREADY;
+      job->done = true;
+    }
+    h->queue.clear();
+  }
+  m_done.notify_all();
+}
+
+uint32_t CEspeakHost::Launch(Helper* h) {
   int pair[2];
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return TTSERR_RESOURCES;
+  int sampleFile = memfd_create("varentts-samples", MFD_CLOEXEC);
+  if (sampleFile < 0) {
+    close(pair[0]);
+    close(pair[1]);
+    return TTSERR_RESOURCES;
+  }
   std::string program = std::string(CBgSound::LibraryFolder()) + "varentts-synth";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  // The helper's standard input and output are its end of the socket (dup2
-  // clears close-on-exec on the copies).
+  // The helper's standard input and output are its end of the socket, and
+  // kSampleFd the shared sample file (dup2 clears close-on-exec on the copies).
   posix_spawn_file_actions_adddup2(&actions, pair[1], STDIN_FILENO);
   posix_spawn_file_actions_adddup2(&actions, pair[1], STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, sampleFile, kSampleFd);
   char* argv[] = {program.data(), nullptr};
   pid_t pid = -1;
   int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
@@ -128,51 +212,56 @@ uint32_t CEspeakHost::Launch() {
   close(pair[1]);
   if (rc != 0) {
     close(pair[0]);
+    close(sampleFile);
     return TTSERR_RESOURCES;
   }
-  m_socket = pair[0];
-  m_pid = pid;
+  h->socket = pair[0];
+  h->sampleFile = sampleFile;
+  h->pid = pid;
   uint32_t rate = 0;
   uint32_t versionSize = 0;
   std::string version;
   bool hung = false;
-  if (!ReadAll(m_socket, &rate, sizeof rate, &hung) || rate == 0 ||
-      !ReadAll(m_socket, &versionSize, sizeof versionSize, &hung) || versionSize > 256) {
-    Shut(hung);
+  if (!ReadAll(h->socket, &rate, sizeof rate, &hung) || rate == 0 ||
+      !ReadAll(h->socket, &versionSize, sizeof versionSize, &hung) || versionSize > 256) {
+    Shut(h, hung);
     return TTSERR_RESOURCES;
   }
   version.resize(versionSize);
-  if (versionSize > 0 && !ReadAll(m_socket, version.data(), versionSize, &hung)) {
-    Shut(hung);
+  if (versionSize > 0 && !ReadAll(h->socket, version.data(), versionSize, &hung)) {
+    Shut(h, hung);
     return TTSERR_RESOURCES;
   }
-  m_sampleRate = rate;
+  m_sampleRate.store(rate, std::memory_order_relaxed);
   return 0;
 }
 
-void CEspeakHost::Shut(bool hung) {
-  m_begun.clear();  // a new helper has no children
+void CEspeakHost::Shut(Helper* h, bool hung) {
   // A hung helper is not waited for; its children end with it.
-  if (hung && m_pid > 0) kill(m_pid, SIGKILL);
-  if (m_socket >= 0) {
-    close(m_socket);  // the helper reads the end of its input and exits
-    m_socket = -1;
+  if (hung && h->pid > 0) kill(h->pid, SIGKILL);
+  if (h->socket >= 0) {
+    close(h->socket);  // the helper reads the end of its input and exits
+    h->socket = -1;
   }
-  if (m_pid <= 0) return;
+  if (h->sampleFile >= 0) {
+    close(h->sampleFile);
+    h->sampleFile = -1;
+  }
+  if (h->pid <= 0) return;
   // A helper that does not end within two seconds is killed: unloading the
   // library must not hang on it.
   for (int i = 0; i < 200; ++i) {
-    pid_t r = waitpid(m_pid, nullptr, WNOHANG);
-    if (r == m_pid || (r < 0 && errno != EINTR)) {
-      m_pid = -1;
+    pid_t r = waitpid(h->pid, nullptr, WNOHANG);
+    if (r == h->pid || (r < 0 && errno != EINTR)) {
+      h->pid = -1;
       return;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  kill(m_pid, SIGKILL);
-  while (waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
+  kill(h->pid, SIGKILL);
+  while (waitpid(h->pid, nullptr, 0) < 0 && errno == EINTR) {
   }
-  m_pid = -1;
+  h->pid = -1;
 }
 
 int CEspeakHost::EspeakRate(int32_t rate) {
@@ -196,84 +285,119 @@ uint64_t CEspeakHost::NewStream() {
   return next.fetch_add(1, std::memory_order_relaxed);
 }
 
-void CEspeakHost::EndStream(uint64_t stream) {
-  if (g_hostGone || stream == 0) return;  // the helper's end takes its children with it
-  CEspeakHost& host = Instance();
-  std::lock_guard<std::mutex> lock(host.m_lock);
-  host.EndStreamLocked(stream);
-}
-
-void CEspeakHost::EndStreamLocked(uint64_t stream) {
-  m_begun.erase(stream);
-  if (m_socket < 0) return;
-  SynthRequest r;
-  r.stream = stream;
-  r.op = RequestOp::kEnd;
-  std::string request = EncodeRequest(r);
-  // Not answered; a helper that is gone is noticed by the next chunk.
-  bool hung = false;
-  if (!SendAll(m_socket, request.data(), request.size(), &hung)) Shut(hung);
-}
-
-uint32_t CEspeakHost::Synthesize(uint64_t stream, const std::string& text, bool endPause,
-                                 const VoiceSettings& settings, std::vector<int16_t>* samples,
-                                 std::vector<WordEvent>* events) {
+void CEspeakHost::Submit(size_t helper, const std::shared_ptr<SynthJob>& job) {
   std::lock_guard<std::mutex> lock(m_lock);
-  samples->clear();
-  events->clear();
-  if (!m_wanted) return TTSERR_NOTREADY;
-  if (text.size() > kMaxChunkText || settings.voice.size() > kMaxVoiceName)
-    return TTSERR_ENGINEFAIL;
-  if (m_socket < 0 && Launch() != 0) return TTSERR_ENGINEFAIL;
+  if (!m_running || m_helpers.empty()) {
+    job->code = TTSERR_NOTREADY;
+    job->done = true;
+    return;
+  }
+  Helper& h = *m_helpers[helper % m_helpers.size()];
+  h.queue.push_back(job);
+  h.wake.notify_one();
+}
 
+uint32_t CEspeakHost::Wait(SynthJob* job) {
+  std::unique_lock<std::mutex> lock(m_lock);
+  m_done.wait(lock, [job] { return job->done; });
+  return job->code;
+}
+
+void CEspeakHost::Cancel(const std::vector<std::shared_ptr<SynthJob>>& jobs) {
+  if (g_hostGone) return;  // Stop finished every job
+  std::lock_guard<std::mutex> lock(Instance().m_lock);
+  for (const auto& job : jobs) job->cancelled = true;
+}
+
+void CEspeakHost::EndStream(size_t helper, uint64_t stream) {
+  if (g_hostGone || stream == 0) return;  // a helper's end takes its children with it
+  auto job = std::make_shared<SynthJob>();
+  job->stream = stream;
+  job->end = true;
+  Instance().Submit(helper, job);
+}
+
+void CEspeakHost::Serve(Helper* h) {
+  std::unique_lock<std::mutex> lock(m_lock);
+  for (;;) {
+    h->wake.wait(lock, [&] { return !m_running || !h->queue.empty(); });
+    if (!m_running) return;  // Stop fails what is left
+    std::shared_ptr<SynthJob> job = std::move(h->queue.front());
+    h->queue.pop_front();
+    if (job->cancelled) {
+      job->code = TTSERR_NOTREADY;
+    } else {
+      lock.unlock();
+      Run(h, job.get());
+      lock.lock();
+    }
+    job->done = true;
+    m_done.notify_all();
+  }
+}
+
+void CEspeakHost::Run(Helper* h, SynthJob* job) {
+  job->samples.clear();
+  job->events.clear();
+  job->code = 0;
+  if (job->end) {
+    // Not answered; a helper that is gone is noticed by the next chunk.
+    if (h->socket < 0) return;
+    SynthRequest r;
+    r.stream = job->stream;
+    r.op = RequestOp::kEnd;
+    std::string request = EncodeRequest(r);
+    bool hung = false;
+    if (!SendAll(h->socket, request.data(), request.size(), &hung)) Shut(h, hung);
+    return;
+  }
+  if (job->text.size() > kMaxChunkText || job->settings.voice.size() > kMaxVoiceName) {
+    job->code = TTSERR_ENGINEFAIL;
+    return;
+  }
+  if (h->socket < 0 && Launch(h) != 0) {
+    job->code = TTSERR_ENGINEFAIL;
+    return;
+  }
   SynthRequest r;
-  r.stream = stream;
-  // The helper starts a stream's child with its first chunk, and again after
-  // a failure (which it answered TTSERR_ENGINEFAIL, below).
-  r.op = m_begun.count(stream) != 0 ? RequestOp::kChunk : RequestOp::kFirst;
-  r.voice = settings.voice;
-  r.rate = EspeakRate(settings.rate);
-  r.pitch = EspeakPitch(settings.pitch);
-  r.volume = EspeakVolume(settings.volume);
-  r.punctuation = settings.punctuation;
-  r.endPause = endPause;
-  r.text = text;
+  r.stream = job->stream;
+  // A later chunk whose child is gone (the helper was started again) is
+  // refused by the helper: it cannot continue the stream's state.
+  r.op = job->first ? RequestOp::kFirst : RequestOp::kChunk;
+  r.voice = job->settings.voice;
+  r.rate = EspeakRate(job->settings.rate);
+  r.pitch = EspeakPitch(job->settings.pitch);
+  r.volume = EspeakVolume(job->settings.volume);
+  r.punctuation = job->settings.punctuation;
+  r.endPause = job->endPause;
+  r.text = job->text;
   std::string request = EncodeRequest(r);
-  uint32_t code = 0;
-  uint32_t count = 0;
+  uint32_t head[3] = {0, 0, 0};  // code, samples, events
   bool hung = false;
-  bool ok = SendAll(m_socket, request.data(), request.size(), &hung) &&
-            ReadAll(m_socket, &code, sizeof code, &hung) &&
-            ReadAll(m_socket, &count, sizeof count, &hung) && count <= kMaxChunkSamples;
+  bool ok = SendAll(h->socket, request.data(), request.size(), &hung) &&
+            ReadAll(h->socket, head, sizeof head, &hung) && head[1] <= kMaxChunkSamples &&
+            head[2] <= kMaxChunkSamples;
+  std::vector<SynthEvent> events;
   if (ok) {
-    samples->resize(count);
-    ok = count == 0 || ReadAll(m_socket, samples->data(), count * sizeof(int16_t), &hung);
+    events.resize(head[2]);
+    ok = head[2] == 0 || ReadAll(h->socket, events.data(), head[2] * sizeof(SynthEvent), &hung);
   }
-  if (ok) ok = ReadAll(m_socket, &count, sizeof count, &hung) && count <= kMaxChunkSamples;
-  for (uint32_t i = 0; ok && i < count; ++i) {
-    SynthEvent e;
-    ok = ReadAll(m_socket, &e.position, sizeof e.position, &hung) &&
-         ReadAll(m_socket, &e.length, sizeof e.length, &hung) &&
-         ReadAll(m_socket, &e.sample, sizeof e.sample, &hung);
-    if (ok) events->push_back({e.position, e.length, static_cast<size_t>(e.sample)});
-  }
+  if (ok && head[0] == 0) ok = ReadSamples(h->sampleFile, head[1], &job->samples);
   if (!ok) {
-    // The helper died, hung or the stream broke: start afresh next time.
-    Shut(hung);
-    samples->clear();
-    events->clear();
-    return TTSERR_ENGINEFAIL;
+    // The helper died, hung or the stream broke: a new one for the next chunk.
+    Shut(h, hung);
+    job->samples.clear();
+    job->code = TTSERR_ENGINEFAIL;
+    return;
   }
-  if (code == TTSERR_ENGINEFAIL) {
-    m_begun.erase(stream);
-  } else {
-    m_begun.insert(stream);
+  job->code = head[0];
+  if (job->code != 0) {
+    job->samples.clear();
+    return;
   }
-  if (code != 0) {
-    samples->clear();
-    events->clear();
-  }
-  return code;
+  job->events.reserve(events.size());
+  for (const SynthEvent& e : events)
+    job->events.push_back({e.position, e.length, static_cast<size_t>(e.sample)});
 }
 
 }  // namespace varentts

@@ -22,6 +22,12 @@ constexpr int kQuiet = 64;
 // Larger texts are refused rather than decoded: 64 MiB of text is days of speech.
 constexpr uint32_t kMaxTextBytes = 64u << 20;
 constexpr size_t kMaxUserLibs = 32;
+// A block of chunks that continue each other's synthesiser state: long enough
+// that starting a helper child for it costs little beside its speech, short
+// enough that the helpers share a text evenly.
+constexpr size_t kBlockText = 1500;
+// Chunks in flight at most, whatever their size: bounds the audio kept.
+constexpr size_t kMaxInFlight = 256;
 
 const char* kSplashText = "Varen TTS 5.0 - speech by espeak-ng";
 
@@ -245,12 +251,20 @@ uint32_t CSession::SetParam(uint32_t id, const void* value, uint32_t size) {
 }
 
 void CSession::ResetSynthesis() {
-  // A chunk being synthesised ahead is finished and dropped: espeak-ng cannot
-  // be stopped inside a chunk, and a chunk is at most a few seconds of speech.
-  WaitForPrefetch();
-  // The helper's child for this text is ended: the next text starts afresh.
-  CEspeakHost::EndStream(m_stream);
-  m_stream = 0;
+  // Chunks queued ahead are dropped; one being synthesised now finishes on
+  // its helper unseen (espeak-ng cannot be stopped inside a chunk, and a
+  // chunk is at most a few seconds of speech). The helpers' children for this
+  // text are ended: the next text starts afresh.
+  std::vector<std::shared_ptr<SynthJob>> jobs;
+  for (const InFlight& f : m_flight) {
+    if (f.job) jobs.push_back(f.job);
+  }
+  if (!jobs.empty()) CEspeakHost::Cancel(jobs);
+  EndBlock();
+  m_flight.clear();
+  m_allCut = false;
+  m_blocks = 0;
+  m_blockText = 0;
   m_active = false;
   m_synthLexicons.clear();
   m_text = CInputText();
@@ -261,7 +275,6 @@ void CSession::ResetSynthesis() {
   m_finished = false;
   m_tail.clear();
   m_tail.shrink_to_fit();
-  m_haveLookahead = false;
   m_position = 0;
   m_samples.clear();
   m_samples.shrink_to_fit();
@@ -298,7 +311,6 @@ uint32_t CSession::SynthText(TTSSynthDesc* desc) {
   m_chunker.Start(&m_text, m_synthParams.options, std::move(lexicons),
                   voice != nullptr ? *voice : DefaultVoice());
   m_active = true;
-  m_stream = CEspeakHost::NewStream();
   desc->audioLength = 0;
   desc->audioAddress = 0;
   desc->status = TTS_STATUS_MORE;
@@ -340,54 +352,69 @@ VoiceSettings CSession::SynthSettings(const std::string& chunkVoice) const {
   return vs;
 }
 
-void CSession::WaitForPrefetch() {
-  if (m_prefetch.valid()) m_prefetch.wait();
-  m_prefetch = {};
+void CSession::EndBlock() {
+  if (m_blockStream == 0) return;
+  // Queued behind the block's last chunk on its helper.
+  CEspeakHost::EndStream((m_blocks - 1) % CEspeakHost::HelperCount(), m_blockStream);
+  m_blockStream = 0;
+}
+
+void CSession::FillPipeline() {
+  CEspeakHost& host = CEspeakHost::Instance();
+  const size_t helpers = CEspeakHost::HelperCount();
+  while (!m_allCut && m_flight.size() < kMaxInFlight) {
+    // A chunk that would begin a new block waits while the helpers already
+    // have blocks enough: the oldest block's helper gets the next one.
+    const bool newBlock = m_blockStream == 0 || m_blockText >= kBlockText;
+    const size_t block = newBlock ? m_blocks : m_blocks - 1;
+    if (!m_flight.empty() && block > m_flight.front().block + helpers) return;
+    InFlight f;
+    if (!m_chunker.Next(&f.chunk)) {
+      m_allCut = true;
+      EndBlock();
+      return;
+    }
+    f.block = block;
+    if (f.chunk.prompt == PromptTone::kNone) {
+      if (newBlock) {
+        EndBlock();
+        m_blockStream = CEspeakHost::NewStream();
+        m_blockText = 0;
+        ++m_blocks;
+      }
+      f.job = std::make_shared<SynthJob>();
+      f.job->stream = m_blockStream;
+      f.job->first = newBlock;
+      f.job->text = f.chunk.text;
+      f.job->endPause = f.chunk.endPause;
+      f.job->settings = SynthSettings(f.chunk.voice);
+      m_blockText += f.chunk.text.size();
+      host.Submit(f.block, f.job);
+    }
+    m_flight.push_back(std::move(f));
+  }
 }
 
 uint32_t CSession::ProduceChunk() {
-  SpeechChunk chunk;
-  bool prefetched = false;
-  if (m_haveLookahead) {
-    chunk = std::move(m_lookahead);
-    m_haveLookahead = false;
-    prefetched = m_prefetch.valid();
-  } else if (!m_chunker.Next(&chunk)) {
-    return Finish();
-  }
-  // Looking one chunk ahead (text work only) tells whether this chunk ends
-  // the text, and so whether its quiet end is the trailing silence.
-  m_haveLookahead = m_chunker.Next(&m_lookahead);
-  const bool last = !m_haveLookahead;
+  FillPipeline();
+  if (m_flight.empty()) return Finish();
+  InFlight f = std::move(m_flight.front());
+  m_flight.pop_front();
+  // Cutting ahead tells whether this chunk ends the text, and so whether its
+  // quiet end is the trailing silence.
+  FillPipeline();
+  const bool last = m_flight.empty() && m_allCut;
+  const SpeechChunk& chunk = f.chunk;
   CEspeakHost& host = CEspeakHost::Instance();
   std::vector<AudioSegment> segments;
   if (chunk.prompt != PromptTone::kNone) {
     m_samples = MakeTone(chunk.prompt, host.SampleRate(), m_synthParams.volume);
     segments.push_back({0, m_samples.size(), 0});
   } else {
-    uint32_t rc = 0;
-    if (prefetched) {
-      SynthResult r = m_prefetch.get();
-      rc = r.code;
-      m_samples = std::move(r.samples);
-      m_events = std::move(r.events);
-    } else {
-      rc = host.Synthesize(m_stream, chunk.text, chunk.endPause, SynthSettings(chunk.voice),
-                           &m_samples, &m_events);
-    }
+    uint32_t rc = host.Wait(f.job.get());
     if (rc != 0) return rc;
-  }
-  // The next chunk is synthesised on a helper thread while this one is cut
-  // and encoded here, so encoding costs little extra time. The helper works
-  // on its own copies; espeak-ng itself is serialised by the host's lock.
-  if (m_haveLookahead && m_lookahead.prompt == PromptTone::kNone) {
-    m_prefetch = std::async(std::launch::async, [stream = m_stream, text = m_lookahead.text,
-                                                 pause = m_lookahead.endPause,
-                                                 vs = SynthSettings(m_lookahead.voice)] {
-      SynthResult r;
-      r.code = CEspeakHost::Instance().Synthesize(stream, text, pause, vs, &r.samples, &r.events);
-      return r;
-    });
+    m_samples.swap(f.job->samples);
+    m_events.swap(f.job->events);
   }
   if (chunk.prompt == PromptTone::kNone) {
     segments = SplitChunkAudio(chunk.cpToken, chunk.tokens.size(), m_events, m_samples.data(),

@@ -7,8 +7,13 @@
 // word-sized, encoded into the audio data format chosen when the synthesis
 // started, and carry the input byte offsets of the word they speak.
 //
-// The chunk after the current one is synthesised ahead on a helper thread
-// (std::async) while the current one is encoded; Clean waits for it.
+// Chunks are synthesised ahead on the host's helpers, in blocks: a block is
+// a run of consecutive chunks (about kBlockText bytes of text) that starts
+// from espeak-ng's initial state, and block k goes to helper k mod
+// HelperCount. The blocks are cut from the text alone, so the bytes do not
+// depend on the number of helpers. Up to HelperCount + 1 blocks are in flight
+// while the oldest chunk is cut and encoded here; the text's first chunk is
+// the first one queued. Clean cancels what has not started.
 //
 // Threads: the program calls set-up and parameter entry points on its user
 // interface thread and synthesis entry points on its audio thread; every
@@ -18,7 +23,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -79,12 +83,14 @@ class CSession {
   uint32_t QueueSamplesChecked(const int16_t* samples, size_t count, uint32_t start, uint32_t end);
   void ResetSynthesis();
   VoiceSettings SynthSettings(const std::string& chunkVoice) const;
-  void WaitForPrefetch();
+  void FillPipeline();
+  void EndBlock();
 
-  struct SynthResult {
-    uint32_t code = 0;
-    std::vector<int16_t> samples;
-    std::vector<WordEvent> events;
+  // A chunk cut from the text and, unless it is a prompt tone, queued.
+  struct InFlight {
+    SpeechChunk chunk;
+    std::shared_ptr<SynthJob> job;
+    size_t block = 0;
   };
 
   std::mutex m_lock;
@@ -100,14 +106,15 @@ class CSession {
   std::unique_ptr<CAudioEncoder> m_encoder;
   std::deque<Piece> m_pending;
   Piece m_current;
-  bool m_started = false;       // leading silence split off
-  bool m_finished = false;      // trailing piece queued
-  std::vector<int16_t> m_tail;  // quiet end of the last chunk, not yet queued
-  SpeechChunk m_lookahead;
-  bool m_haveLookahead = false;
-  std::future<SynthResult> m_prefetch;  // the lookahead's audio, on a helper thread
-  uint64_t m_stream = 0;                // the synthesiser's stream for this text; 0: none
-  uint64_t m_position = 0;              // samples produced, for the background sound
+  bool m_started = false;         // leading silence split off
+  bool m_finished = false;        // trailing piece queued
+  std::vector<int16_t> m_tail;    // quiet end of the last chunk, not yet queued
+  std::deque<InFlight> m_flight;  // in text order
+  bool m_allCut = false;          // the chunker is exhausted
+  size_t m_blocks = 0;            // blocks begun
+  size_t m_blockText = 0;         // text bytes in the current block
+  uint64_t m_blockStream = 0;     // the current block's stream; 0: none open
+  uint64_t m_position = 0;        // samples produced, for the background sound
   std::vector<int16_t> m_samples;
   std::vector<WordEvent> m_events;
 };

@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
-#include <csignal>
 
 #include "tests/varentts/VarenttsHarness.h"
 
@@ -74,40 +73,6 @@ TEST_P(Determinism, SameBytesAgainAfterOtherSpeech) {
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(Speak(second, row), first) << "on a second instance";
   EXPECT_EQ(s_engine->TTSDisconnect(second), 0u);
-}
-
-// The synthesiser processes this process started (/proc lists each thread's
-// children).
-std::vector<pid_t> SynthHelpers() {
-  std::vector<pid_t> pids;
-  for (const QString& task : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-    const QByteArray children = ReadAll("/proc/self/task/" + task + "/children");
-    for (const QByteArray& pid : children.split(' ')) {
-      if (pid.trimmed().isEmpty()) continue;
-      if (ReadAll("/proc/" + pid.trimmed() + "/comm").trimmed() == "varentts-synth")
-        pids.push_back(pid.trimmed().toInt());
-    }
-  }
-  return pids;
-}
-
-TEST_F(Determinism, SynthesiserThatDiesIsReplacedAndSpeaksTheSame) {
-  const SpeakRow& row = kRows[0];
-  const std::vector<uint8_t> first = Speak(s_instance, row);
-  ASSERT_GT(first.size(), 16000u);
-  const std::vector<pid_t> helpers = SynthHelpers();
-  ASSERT_EQ(helpers.size(), 1u);
-  ASSERT_EQ(kill(helpers[0], SIGKILL), 0);
-  // The call that finds it gone fails cleanly (or, if the helper was already
-  // replaced, succeeds); the next one speaks as before.
-  std::vector<VtPiece> pieces;
-  uint32_t rc = s_engine->Speak(s_instance, row.text, &pieces);
-  EXPECT_TRUE(rc == 0 || rc == TTSERR_ENGINEFAIL) << rc;
-  if (rc != 0) s_engine->TTSClean(s_instance);
-  EXPECT_EQ(Speak(s_instance, row), first);
-  const std::vector<pid_t> now = SynthHelpers();
-  ASSERT_EQ(now.size(), 1u) << "the dead helper is reaped, one new one runs";
-  EXPECT_NE(now[0], helpers[0]);
 }
 
 INSTANTIATE_TEST_SUITE_P(Voices, Determinism, ::testing::ValuesIn(kRows),

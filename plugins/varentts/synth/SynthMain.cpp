@@ -6,12 +6,22 @@
 // roughness counter, its overflow limiter's gain, an echo buffer, pause and
 // clause state), so the same text spoken twice in one process gives different
 // samples. This program initialises espeak-ng once and then never speaks
-// itself: for each synthesis (a stream of chunks of one text) it forks a
-// child, which starts from the untouched state, selects the voice once and
-// then synthesises that text's chunks one after another as they are asked
-// for. The chunks of one text always come in the same order, so the state one
-// chunk leaves to the next is the same every time. An end request, a new
-// stream beyond kMaxStreams or the end of the input ends a child.
+// itself: for each stream (a run of consecutive chunks of one text, which the
+// library cuts the same way every time) it forks a child, which starts from
+// the untouched state, selects the voice once and then synthesises the
+// stream's chunks one after another as they are asked for. The chunks of one
+// stream always come in the same order, so the state one chunk leaves to the
+// next is the same every time. An end request, a new stream beyond
+// kMaxStreams or the end of the input ends a child.
+//
+// Loading a voice costs as much as speaking a sentence or two, so children are
+// not forked from this program itself but from a "zygote" per voice: a child
+// of this program that loaded the voice (and nothing else) and then only
+// forks, when asked, a child that starts with the voice loaded. The state a
+// child starts from is thus the same whichever zygote or helper made it. The
+// zygotes used longest ago are ended beyond kMaxZygotes, unless a child they
+// made still runs (a child dies with its zygote, as a zygote with this
+// program, so that nothing outlives a helper that was killed).
 //
 // Protocol on standard input and output (native byte order, one machine):
 //   hello:    u32 sample rate (0: espeak-ng failed to start), u32 n, n bytes
@@ -22,11 +32,14 @@
 //             u8 punctuation, u8 end pause, u32 n, n bytes UTF-8 text with
 //             SSML markup; an end request (op 1) has nothing more and no
 //             answer
-//   response: u32 code (a TTSERR_ value or 0), u32 n, n int16 samples,
-//             u32 n, n word events of {i32 position, i32 length, u64 sample}
+//   response: u32 code (a TTSERR_ value or 0), u32 n samples, u32 n, n word
+//             events of {i32 position, i32 length, u64 sample}; the n int16
+//             samples are in the shared sample file (descriptor kSampleFd,
+//             inherited by the children) from its start
 // The same request and response pass between this program and each child
 // over a socket pair of their own; this program relays the child's whole
-// response only once it is complete, so a child dying mid-way becomes a
+// response only once it is complete (the child writes the samples before it
+// answers), so a child dying mid-way becomes a
 // TTSERR_ENGINEFAIL answer and never a torn one. A next chunk of a stream
 // without a child (it failed, or was ended to stay within kMaxStreams) is
 // answered TTSERR_ENGINEFAIL too.
@@ -36,6 +49,7 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -153,12 +167,22 @@ std::string Synthesize(const SynthRequest& r, std::optional<std::string>* loaded
     if (err != EE_OK) code = TTSERR_ENGINEFAIL;
   }
   if (code != 0) out = Output{};
-  return EncodeResponse(code, out.samples, out.events);
+  // One copy into the shared file; the library reads it from there.
+  const size_t bytes = out.samples.size() * sizeof(int16_t);
+  size_t done = 0;
+  while (code == 0 && done < bytes) {
+    ssize_t n = pwrite(kSampleFd, reinterpret_cast<const char*>(out.samples.data()) + done,
+                       bytes - done, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) code = TTSERR_ENGINEFAIL;  // no room for the samples: tmpfs full
+    done += n > 0 ? static_cast<size_t>(n) : 0;
+  }
+  if (code != 0) out = Output{};
+  return EncodeResponse(code, static_cast<uint32_t>(out.samples.size()), out.events);
 }
 
 // A child's loop: chunk requests on fd until the helper closes it.
-[[noreturn]] void ChildMain(int fd) {
-  std::optional<std::string> loadedVoice;
+[[noreturn]] void ChildMain(int fd, std::optional<std::string> loadedVoice) {
   for (;;) {
     uint32_t magic = 0;
     SynthRequest r;
@@ -172,70 +196,185 @@ std::string Synthesize(const SynthRequest& r, std::optional<std::string>* loaded
 }
 
 // Reads a child's whole response into *out (verbatim, for relaying).
+// The samples stay in the shared file.
 bool ReadResponse(int fd, std::string* out) {
-  uint32_t head[2];
-  if (!ReadAll(fd, head, sizeof head) || head[1] > kMaxChunkSamples) return false;
+  uint32_t head[3];  // code, samples, events
+  if (!ReadAll(fd, head, sizeof head) || head[1] > kMaxChunkSamples || head[2] > kMaxChunkSamples) {
+    return false;
+  }
   out->assign(reinterpret_cast<const char*>(head), sizeof head);
-  size_t at = out->size();
-  out->resize(at + head[1] * sizeof(int16_t));
-  if (head[1] > 0 && !ReadAll(fd, out->data() + at, head[1] * sizeof(int16_t))) return false;
-  uint32_t events = 0;
-  if (!ReadAll(fd, &events, sizeof events) || events > kMaxChunkSamples) return false;
-  Append(out, events);
+  const uint32_t events = head[2];
   const size_t eventSize = sizeof(int32_t) * 2 + sizeof(uint64_t);
-  at = out->size();
+  size_t at = out->size();
   out->resize(at + events * eventSize);
   return events == 0 || ReadAll(fd, out->data() + at, events * eventSize);
 }
 
-struct Child {
-  uint64_t stream;
+constexpr size_t kMaxZygotes = 4;
+
+struct Zygote {
+  std::string voice;
   pid_t pid;
-  int fd;  // this program's end of the child's socket pair
+  int fd;  // this program's end of the zygote's socket pair
 };
 
-void EndChild(const Child& c) {
-  close(c.fd);
-  // An idle child would leave on the end of its input; one stuck in espeak-ng
-  // must not hold this program up.
-  kill(c.pid, SIGKILL);
-  while (waitpid(c.pid, nullptr, 0) < 0 && errno == EINTR) {
+struct Child {
+  uint64_t stream;
+  int fd;       // this program's end of the child's socket pair
+  pid_t maker;  // the zygote that forked it
+};
+
+// Front of the lists: used most recently.
+std::list<Zygote> g_zygotes;
+std::list<Child> g_children;
+
+// Closes, in a new process, this program's ends of its other processes'
+// sockets and its own connection: they must close when this program closes
+// them or ends, or their other ends would never see the end of input.
+void DropInherited(int keep) {
+  for (const Child& c : g_children) close(c.fd);
+  for (const Zygote& z : g_zygotes) {
+    if (z.fd != keep) close(z.fd);
+  }
+  int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+  if (null >= 0) {
+    dup2(null, STDIN_FILENO);
+    dup2(null, STDOUT_FILENO);
   }
 }
 
-// Front of the list: used most recently.
-std::list<Child> g_children;
+// A zygote's loop: for each descriptor received, fork a child that serves it.
+[[noreturn]] void ZygoteMain(int fd, const std::string& voice) {
+  std::optional<std::string> loaded;
+  if (espeak_SetVoiceByName(voice.c_str()) == EE_OK) loaded = voice;
+  signal(SIGCHLD, SIG_IGN);  // children are reaped by the system
+  const pid_t self = getpid();
+  for (;;) {
+    char byte = 0;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))];
+    iovec io{&byte, 1};
+    msghdr m{};
+    m.msg_iov = &io;
+    m.msg_iovlen = 1;
+    m.msg_control = control;
+    m.msg_controllen = sizeof control;
+    ssize_t n = recvmsg(fd, &m, MSG_CMSG_CLOEXEC);
+    if (n < 0 && errno == EINTR) continue;
+    cmsghdr* c = n == 1 ? CMSG_FIRSTHDR(&m) : nullptr;
+    if (c == nullptr || c->cmsg_type != SCM_RIGHTS) _exit(0);
+    int childFd = -1;
+    std::memcpy(&childFd, CMSG_DATA(c), sizeof childFd);
+    pid_t pid = fork();
+    if (pid == 0) {
+      close(fd);
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      if (getppid() != self) _exit(1);  // the zygote already ended
+      ChildMain(childFd, loaded);
+    }
+    close(childFd);
+    char answer = pid > 0 ? 1 : 0;
+    if (!WriteAll(fd, &answer, 1)) _exit(0);
+  }
+}
 
-Child* StartChild(uint64_t stream) {
-  while (g_children.size() >= kMaxStreams) {
-    EndChild(g_children.back());
-    g_children.pop_back();
+void EndZygote(const Zygote& z) {
+  close(z.fd);  // it leaves at the end of its input
+  kill(z.pid, SIGKILL);
+  while (waitpid(z.pid, nullptr, 0) < 0 && errno == EINTR) {
+  }
+}
+
+// Ends the zygotes used longest ago beyond kMaxZygotes that no child needs.
+void TrimZygotes() {
+  size_t count = g_zygotes.size();
+  for (auto it = g_zygotes.end(); count > kMaxZygotes && it != g_zygotes.begin();) {
+    --it;
+    bool needed = false;
+    for (const Child& c : g_children) needed = needed || c.maker == it->pid;
+    if (needed) continue;
+    EndZygote(*it);
+    it = g_zygotes.erase(it);
+    --count;
+  }
+}
+
+Zygote* FindZygote(const std::string& voice) {
+  for (auto it = g_zygotes.begin(); it != g_zygotes.end(); ++it) {
+    if (it->voice != voice) continue;
+    g_zygotes.splice(g_zygotes.begin(), g_zygotes, it);
+    return &g_zygotes.front();
   }
   int pair[2];
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return nullptr;
   pid_t pid = fork();
   if (pid == 0) {
-    // The child keeps only its own socket: the other children's sockets and
-    // the library's connection must close when this program closes them or
-    // ends, or their other ends would never see the end of input.
-    for (const Child& c : g_children) close(c.fd);
+    DropInherited(-1);
     close(pair[0]);
-    int null = open("/dev/null", O_RDWR | O_CLOEXEC);
-    if (null >= 0) {
-      dup2(null, STDIN_FILENO);
-      dup2(null, STDOUT_FILENO);
-    }
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() == 1) _exit(1);  // this program already ended
-    ChildMain(pair[1]);
+    ZygoteMain(pair[1], voice);
   }
   close(pair[1]);
   if (pid < 0) {
     close(pair[0]);
     return nullptr;
   }
-  g_children.push_front({stream, pid, pair[0]});
-  return &g_children.front();
+  g_zygotes.push_front({voice, pid, pair[0]});
+  return &g_zygotes.front();
+}
+
+// Asks the zygote for a child serving fd; false when it is gone.
+bool ForkFrom(const Zygote& z, int fd) {
+  char byte = 1;
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+  iovec io{&byte, 1};
+  msghdr m{};
+  m.msg_iov = &io;
+  m.msg_iovlen = 1;
+  m.msg_control = control;
+  m.msg_controllen = sizeof control;
+  cmsghdr* c = CMSG_FIRSTHDR(&m);
+  c->cmsg_level = SOL_SOCKET;
+  c->cmsg_type = SCM_RIGHTS;
+  c->cmsg_len = CMSG_LEN(sizeof(int));
+  std::memcpy(CMSG_DATA(c), &fd, sizeof fd);
+  ssize_t n;
+  do {
+    n = sendmsg(z.fd, &m, MSG_NOSIGNAL);
+  } while (n < 0 && errno == EINTR);
+  char answer = 0;
+  return n == 1 && ReadAll(z.fd, &answer, 1) && answer == 1;
+}
+
+void EndChild(const Child& c) {
+  // An idle child leaves at the end of its input; one stuck in espeak-ng
+  // dies with its zygote or with this program.
+  close(c.fd);
+}
+
+Child* StartChild(uint64_t stream, const std::string& voice) {
+  while (g_children.size() >= kMaxStreams) {
+    EndChild(g_children.back());
+    g_children.pop_back();
+  }
+  // A zygote that died is replaced once.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    Zygote* z = FindZygote(voice);
+    if (z == nullptr) return nullptr;
+    int pair[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return nullptr;
+    const bool made = ForkFrom(*z, pair[1]);
+    close(pair[1]);
+    if (made) {
+      g_children.push_front({stream, pair[0], z->pid});
+      TrimZygotes();
+      return &g_children.front();
+    }
+    close(pair[0]);
+    EndZygote(*z);
+    g_zygotes.pop_front();
+  }
+  return nullptr;
 }
 
 Child* FindChild(uint64_t stream) {
@@ -259,7 +398,12 @@ void RemoveChild(uint64_t stream) {
 }  // namespace
 
 int main() {
-  int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
+  // Without the shared sample file there is no way to answer: say so at once.
+  struct stat sampleFile {};
+  const bool haveSampleFile = fstat(kSampleFd, &sampleFile) == 0 && S_ISREG(sampleFile.st_mode);
+  int rate = haveSampleFile ? espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr,
+                                                espeakINITIALIZE_DONT_EXIT)
+                            : 0;
   const char* version = espeak_Info(nullptr);
   std::string hello =
       EncodeHello(rate > 0 ? static_cast<uint32_t>(rate) : 0, version != nullptr ? version : "");
@@ -284,7 +428,7 @@ int main() {
     // library starts the stream afresh with its next chunk.
     if (r.op == RequestOp::kFirst) RemoveChild(r.stream);
     Child* child = FindChild(r.stream);
-    if (child == nullptr && r.op == RequestOp::kFirst) child = StartChild(r.stream);
+    if (child == nullptr && r.op == RequestOp::kFirst) child = StartChild(r.stream, r.voice);
     bool answered = false;
     if (child != nullptr) {
       std::string request = EncodeRequest(r);
@@ -296,13 +440,17 @@ int main() {
     }
     if (!answered) {
       // Say so, so the library never waits for an answer that will not come.
-      response = EncodeResponse(TTSERR_ENGINEFAIL, {}, {});
+      response = EncodeResponse(TTSERR_ENGINEFAIL, 0, {});
     }
     if (!WriteAll(STDOUT_FILENO, response.data(), response.size())) break;
   }
   while (!g_children.empty()) {
     EndChild(g_children.front());
     g_children.pop_front();
+  }
+  while (!g_zygotes.empty()) {
+    EndZygote(g_zygotes.front());
+    g_zygotes.pop_front();
   }
   espeak_Terminate();
   return 0;

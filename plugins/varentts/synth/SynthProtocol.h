@@ -1,6 +1,10 @@
 // The messages between libvarentts.so and its synthesiser process,
 // varentts-synth (see synth/SynthMain.cpp for the layout). Both ends are
-// built from this tree and run on one machine: native byte order.
+// built from this tree and run on one machine: native byte order. A chunk's
+// samples do not travel through the socket: they are written into a shared
+// memory file (memfd) that the library creates for each helper and hands it
+// as descriptor kSampleFd, and read from there; only the answer's head and
+// the word events go through the socket.
 #pragma once
 
 #include <sys/socket.h>
@@ -15,6 +19,8 @@
 namespace varentts {
 
 constexpr uint32_t kRequestMagic = 0x51525456;  // "VTRQ"
+// The helper's descriptor of the shared sample file.
+constexpr int kSampleFd = 3;
 constexpr uint32_t kMaxVoiceName = 256;
 // A chunk is a sentence or a clause; anything longer is refused unread.
 constexpr uint32_t kMaxChunkText = 1u << 20;
@@ -96,12 +102,12 @@ inline std::string EncodeRequest(const SynthRequest& r) {
   return out;
 }
 
-inline std::string EncodeResponse(uint32_t code, const std::vector<int16_t>& samples,
+// The samples themselves are in the shared sample file, from its start.
+inline std::string EncodeResponse(uint32_t code, uint32_t sampleCount,
                                   const std::vector<SynthEvent>& events) {
   std::string out;
   Append(&out, code);
-  Append(&out, static_cast<uint32_t>(samples.size()));
-  out.append(reinterpret_cast<const char*>(samples.data()), samples.size() * sizeof(int16_t));
+  Append(&out, sampleCount);
   Append(&out, static_cast<uint32_t>(events.size()));
   for (const SynthEvent& e : events) {
     Append(&out, e.position);

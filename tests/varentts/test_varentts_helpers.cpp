@@ -1,0 +1,124 @@
+// Several synthesiser helpers share a text: the bytes are the same whatever
+// their number (one or three, set through VARENTTS_HELPERS in a child
+// process of this test), a text fetched piece by piece keeps its order, and a
+// helper that dies is replaced while the others keep theirs.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <csignal>
+
+#include "tests/varentts/VarenttsHarness.h"
+
+namespace {
+
+// Long enough for several blocks of chunks on every helper, with a prompt
+// tone and a question among them.
+std::string LongText() {
+  std::string text;
+  for (int i = 0; i < 40; ++i) {
+    text += "Sentence number " + std::to_string(i) +
+            " walks past the river, and the wind answers it. Does it rest? ";
+    if (i == 17) text += "Now a short one. ";
+  }
+  return text;
+}
+
+const char* kOutVariable = "VARENTTS_HELPERS_TEST_OUT";
+
+// Runs in the child processes only: speaks the texts and writes the bytes and
+// the piece offsets to the file the parent named.
+TEST(VarenTtsHelpersChild, SpeakIntoFile) {
+  const QByteArray out = qgetenv(kOutVariable);
+  if (out.isEmpty()) GTEST_SKIP() << "run by HelpersAnyNumber only";
+  CVarenTts e;
+  ASSERT_TRUE(e.Load());
+  void* instance = e.Connect();
+  ASSERT_NE(instance, nullptr);
+  QByteArray all;
+  struct Row {
+    int voice;
+    int format;
+    std::string text;
+  };
+  std::string mandarin;
+  for (int i = 0; i < 30; ++i) mandarin += "我们今天去北京看朋友。天气很好，大家都很高兴。";
+  const Row rows[] = {{6, 4, LongText()}, {7, 17, LongText()}, {1, 22, mandarin}};
+  for (const Row& row : rows) {
+    ASSERT_EQ(e.Set(instance, TTS_PARAM_VOICE, row.voice), 0u);
+    ASSERT_EQ(e.Set(instance, TTS_PARAM_AUDIODATAFMT, row.format), 0u);
+    std::vector<VtPiece> pieces;
+    ASSERT_EQ(e.Speak(instance, row.text, &pieces), 0u);
+    ASSERT_GT(pieces.size(), 100u);
+    for (const VtPiece& p : pieces) {
+      all.append(reinterpret_cast<const char*>(p.audio.data()),
+                 static_cast<qsizetype>(p.audio.size()));
+      all.append(QByteArray::number(p.start) + ":" + QByteArray::number(p.end) + ";");
+    }
+  }
+  ASSERT_TRUE(WriteAll(QString::fromLocal8Bit(out), all));
+}
+
+TEST(VarenTtsHelpers, SameBytesWithOneOrThreeHelpers) {
+  QTemporaryDir work;
+  ASSERT_TRUE(work.isValid());
+  QByteArray results[2];
+  const int counts[2] = {1, 3};
+  for (int i = 0; i < 2; ++i) {
+    const QString out = work.path() + QString("/out%1").arg(counts[i]);
+    ProcessResult r = RunProgram(
+        QCoreApplication::applicationFilePath(),
+        {"--gtest_filter=VarenTtsHelpersChild.SpeakIntoFile"},
+        {QString("VARENTTS_HELPERS=%1").arg(counts[i]), QString("%1=%2").arg(kOutVariable, out)});
+    ASSERT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
+    results[i] = ReadAll(out);
+    ASSERT_GT(results[i].size(), 200000) << "helpers " << counts[i];
+  }
+  EXPECT_TRUE(results[0] == results[1]) << "one helper and three helpers differ";
+}
+
+// The synthesiser processes this process started (/proc lists each thread's
+// children).
+std::vector<pid_t> SynthHelpers() {
+  std::vector<pid_t> pids;
+  for (const QString& task : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    const QByteArray children = ReadAll("/proc/self/task/" + task + "/children");
+    for (const QByteArray& pid : children.split(' ')) {
+      if (pid.trimmed().isEmpty()) continue;
+      if (ReadAll("/proc/" + pid.trimmed() + "/comm").trimmed() == "varentts-synth")
+        pids.push_back(pid.trimmed().toInt());
+    }
+  }
+  std::sort(pids.begin(), pids.end());
+  return pids;
+}
+
+class VarenTtsHelpersInProcess : public VarenTtsSuite {};
+
+TEST_F(VarenTtsHelpersInProcess, HelperThatDiesIsReplacedAndTheTextSpeaksTheSame) {
+  const std::string text = LongText();
+  std::vector<VtPiece> pieces;
+  ASSERT_EQ(s_engine->Speak(s_instance, text, &pieces), 0u);
+  const std::vector<VtPiece> first = pieces;
+  const std::vector<pid_t> helpers = SynthHelpers();
+  ASSERT_FALSE(helpers.empty());
+  ASSERT_EQ(kill(helpers.back(), SIGKILL), 0);
+  // The call that finds it gone fails cleanly (or, if the helper was already
+  // replaced, succeeds); the next one speaks as before.
+  uint32_t rc = s_engine->Speak(s_instance, text, &pieces);
+  EXPECT_TRUE(rc == 0 || rc == TTSERR_ENGINEFAIL) << rc;
+  if (rc != 0) s_engine->TTSClean(s_instance);
+  ASSERT_EQ(s_engine->Speak(s_instance, text, &pieces), 0u);
+  ASSERT_EQ(pieces.size(), first.size());
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    EXPECT_EQ(pieces[i].audio, first[i].audio) << "piece " << i;
+    EXPECT_EQ(pieces[i].start, first[i].start) << "piece " << i;
+  }
+  const std::vector<pid_t> now = SynthHelpers();
+  EXPECT_EQ(now.size(), helpers.size()) << "the dead helper is reaped, a new one runs";
+  EXPECT_EQ(std::count(now.begin(), now.end(), helpers.back()), 0);
+}
+
+}  // namespace
