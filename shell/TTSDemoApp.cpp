@@ -217,6 +217,9 @@ bool CTTSDemoApp::InitInstance() {
 
 int CTTSDemoApp::ExitInstance() {
   m_batchFiles.clear();
+  // A run that ends without its window being closed keeps the panel's
+  // choices too; they are stored while the engine is still connected.
+  if (m_pControlPanel != nullptr) m_pControlPanel->SaveSettings(QStringLiteral("TTSSetting"));
   TheAdapter().Uninitialize();
   TheAdapter().UnloadModule();
   m_audioCore.Destroy();

@@ -139,6 +139,30 @@ TEST_F(ControlPanelInProgram, TheChosenVoiceAndRateAreHeard) {
   EXPECT_TRUE(ReadAll(output).mid(44) == normal);
 }
 
+TEST_F(ControlPanelInProgram, ChoicesComeBackAfterARestart) {
+  Press(panel->SliderCtrl(kPitch), Qt::Key_PageUp, 3);
+  Press(panel->ListCtrl(kPunctuation), Qt::Key_Down);
+  const int pitch = panel->SliderCtrl(kPitch)->value();
+  ASSERT_GT(pitch, 0);
+  frame->close();
+  f.Exit();
+  ASSERT_TRUE(f.Start());
+  panel = f.app->m_pControlPanel;
+  EXPECT_EQ(panel->SliderCtrl(kPitch)->value(), pitch);
+  EXPECT_EQ(panel->ListCtrl(kPunctuation)->currentIndex(), 1);
+  uint32_t value = 0;
+  ASSERT_EQ(TheAdapter().GetEngineParam(TTS_PARAM_PITCH, &value), 0u);
+  EXPECT_EQ(static_cast<int32_t>(value), pitch);
+  ASSERT_EQ(TheAdapter().GetEngineParam(TTS_PARAM_PUNCTUATION, &value), 0u);
+  EXPECT_EQ(value, 1u);
+
+  // A run that ends without its window being closed keeps them as well.
+  Press(panel->SliderCtrl(kPitch), Qt::Key_PageUp);
+  f.Exit();
+  ASSERT_TRUE(f.Start());
+  EXPECT_EQ(f.app->m_pControlPanel->SliderCtrl(kPitch)->value(), pitch + 10);
+}
+
 TEST_F(ControlPanelInProgram, ScrollButtonsSlideThePanelByTwentyPixels) {
   CJDButton* upper = panel->MoveUpperButton();
   CJDButton* lower = panel->MoveLowerButton();
