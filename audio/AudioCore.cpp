@@ -288,7 +288,10 @@ void CAudioCore::DoResume() {
 void CAudioCore::DoStop() {
   if (m_nState.load() == kStopped) return;
   m_pOutput->Pause();
-  m_pOutput->Close();
+  // A sink that cannot finish its output (a file whose header or close
+  // failed) fails the play, unless an earlier step failed it already.
+  const uint32_t closed = m_pOutput->Close();
+  if (closed != 0 && lastResult.load() == 0) lastResult.store(closed);
   m_pInput->Close();
   // The pipeline counts as stopped (state 1, not yet acknowledged) before the
   // event sink hears of it: the event sink answers OnStop by posting its Stop

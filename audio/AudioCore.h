@@ -128,7 +128,8 @@ class CAudioCore : public CAudioSink, public CObject {
   std::unique_ptr<CAutoResetEvent> m_pDoneEvent;
 
  public:
-  // Result of the last start, Read or Write step; 0 for success.
+  // Result of the last start, Read or Write step, or of the sink's Close when
+  // it ended a play that had not failed; 0 for success.
   std::atomic<uint32_t> lastResult{0};
 
  private:

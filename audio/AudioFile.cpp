@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -159,15 +160,26 @@ uint32_t CAudioFileOutput::OpenFile(AudioFileLayout layout, uint32_t maxPathChar
 
   std::FILE* file = nullptr;
   m_nWriteFailure = 0;
-  if (m_bReplaceWhenComplete) {
-    const QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(path)).absolutePath());
+  m_bAbandoned = false;
+  // Only a regular file (or a link to one) is replaced: a FIFO, a terminal, a
+  // device or a missing link target is written in place, and replacing a link
+  // replaces the file it names, never the link.
+  struct stat st {};
+  const bool exists = ::stat(path.constData(), &st) == 0;
+  struct stat lst {};
+  const bool danglingLink = !exists && ::lstat(path.constData(), &lst) == 0;
+  if (m_bReplaceWhenComplete && (exists ? S_ISREG(st.st_mode) : !danglingLink)) {
+    const QString name = QFile::decodeName(path);
+    const QString target = exists ? QFileInfo(name).canonicalFilePath() : name;
+    const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
     uint32_t error = 0;
     file = CreateTempFileIn(folder, &m_tempPath, &error);
     if (file == nullptr) {
       SetLastError(error);
       return error;
     }
-    m_targetPath = path;
+    if (exists) ::fchmod(fileno(file), st.st_mode & 07777);  // the replaced file's permissions
+    m_targetPath = QFile::encodeName(target);
   } else {
     file = std::fopen(path.constData(), "wb");
     if (file == nullptr) return OpenError(path, true);
@@ -199,22 +211,39 @@ uint32_t CAudioFileOutput::CompleteFile() {
 
   uint32_t code = 0;
   const uint32_t headerSize = AudioFileHeaderSize(m_layout);
-  if (headerSize != 0) {
-    // The end of the file is its size: all writes are sequential.
+  // An abandoned temporary file is only removed (below).
+  if (headerSize != 0 && !(m_bAbandoned && !m_tempPath.isEmpty())) {
+    // The end of the file is its size: all writes are sequential. A FIFO or
+    // a terminal has no end to find and no start to go back to.
     uint64_t size = 0;
     if (std::fseek(file, 0, SEEK_END) == 0) {
       const long end = std::ftell(file);
       if (end > 0) size = static_cast<uint64_t>(end);
+    } else {
+      code = LastErrorOr(ERROR_WRITE_FAULT);
+    }
+    // A data chunk of odd length is followed by one pad byte, which the RIFF
+    // size covers and the data size does not.
+    const uint64_t dataSize = size > headerSize ? size - headerSize : 0;
+    if (code == 0 && dataSize % 2 != 0 && m_nWriteFailure == 0) {
+      if (std::fputc(0, file) == EOF)
+        code = LastErrorOr(ERROR_WRITE_FAULT);
+      else
+        ++size;
     }
     uint8_t header[kLawWaveHeaderSize];
     BuildAudioFileHeader(m_layout, &m_format, size, header);
-    if (std::fseek(file, 0, SEEK_SET) != 0 ||
-        std::fwrite(header, 1, headerSize, file) != headerSize)
+    uint8_t* dataField = header + headerSize - 4;
+    for (int i = 0; i < 4; ++i)
+      dataField[i] = static_cast<uint8_t>(std::min<uint64_t>(dataSize, 0xFFFFFFFFu) >> (8 * i));
+    if (code == 0 && (std::fseek(file, 0, SEEK_SET) != 0 ||
+                      std::fwrite(header, 1, headerSize, file) != headerSize))
       code = LastErrorOr(ERROR_WRITE_FAULT);
   }
   if (std::fclose(file) != 0 && code == 0) code = LastErrorOr(ERROR_WRITE_FAULT);
   if (!m_tempPath.isEmpty()) {
-    if (code == 0 && m_nWriteFailure == 0) code = ReplaceFileWith(m_tempPath, m_targetPath);
+    if (code == 0 && m_nWriteFailure == 0 && !m_bAbandoned)
+      code = ReplaceFileWith(m_tempPath, m_targetPath);
     RemoveFileIfThere(m_tempPath);  // after a failure, or a move that did not happen
     m_tempPath.clear();
     m_targetPath.clear();
@@ -267,6 +296,8 @@ uint32_t CAudioFileInput::Open() {
     std::fclose(m_pFile);
     m_pFile = nullptr;
   }
+  m_nRemaining = 0;
+  m_bDataEnded = false;
   QByteArray path;
   if (const uint32_t code = AudioPathFromParam(m_pParam, m_nParamSize, kMaxAudioPathChars, &path))
     return code;
@@ -304,6 +335,9 @@ uint32_t CAudioFileInput::GetFormat(WAVEFORMATEX* format, uint8_t* const*, int32
     SetLastError(code);
     return code;
   }
+  // The data chunk's size, when the header has one, ends the audio before a
+  // pad byte; 0 (a header never completed) reads to the end of the file.
+  m_nRemaining = std::memcmp(header + 36, "data", 4) == 0 ? Get32(header + 40) : 0;
   format->wFormatTag = Get16(header + 20);
   format->nChannels = Get16(header + 22);
   format->nSamplesPerSec = Get32(header + 24);
@@ -321,8 +355,14 @@ uint32_t CAudioFileInput::Read(int32_t block, uint8_t* data, uint32_t* size) {
     return kErrorInvalidHandle;
   }
   errno = 0;
-  const size_t n = std::fread(data, 1, capacity, m_pFile);
+  if (m_bDataEnded) return 0;
+  const uint32_t want = m_nRemaining != 0 ? std::min(capacity, m_nRemaining) : capacity;
+  const size_t n = std::fread(data, 1, want, m_pFile);
   *size = static_cast<uint32_t>(n);
+  if (m_nRemaining != 0) {
+    m_nRemaining -= static_cast<uint32_t>(n);
+    m_bDataEnded = m_nRemaining == 0;
+  }
   if (n > 0) return CAudioInput::Read(block, data, size);
   return std::ferror(m_pFile) ? LastErrorOr(ERROR_READ_FAULT) : 0;
 }

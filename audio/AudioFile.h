@@ -19,10 +19,14 @@
 // - raw: the audio bytes alone.
 // A header is written as a template at open and completed at close from the
 // format and the file size, so a play stopped in the middle still leaves a
-// complete header for the bytes written so far.
+// complete header for the bytes written so far. Audio data of odd length is
+// followed by one zero pad byte that the RIFF size counts and the data size
+// does not. A FIFO, terminal or pipe cannot have its header completed: its
+// close fails with 132 (ERROR_SEEK_ON_DEVICE); raw audio streams there fine.
 #pragma once
 
 #include <QByteArray>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 
@@ -92,6 +96,10 @@ class CAudioFileOutput : public CAudioOutput {
 
   bool IsFileOpen() const { return m_pFile != nullptr; }
   const WAVEFORMATEX& Format() const { return m_format; }
+  // The play failed or was cancelled: a file written under a temporary name
+  // is removed at close instead of replacing its target. Any thread, before
+  // Close; the next open clears it.
+  void Abandon() { m_bAbandoned = true; }
 
  protected:
   // Opens (creating or truncating) the path from the endpoint parameter for
@@ -112,21 +120,26 @@ class CAudioFileOutput : public CAudioOutput {
   WAVEFORMATEX m_format = kDefaultWaveFormat;
   AudioFileLayout m_layout = AudioFileLayout::kPcmWave;
 
-  // Whole or not at all: when set (before OpenFile), the file is written
-  // under a temporary name in the target's folder and moved over the target
-  // when it is completed without a failed write; after a failure the
-  // temporary file is removed and an older file of the target's name stays.
+  // Whole or not at all: when set (before OpenFile), a target that is a
+  // regular file, a link to one or not there yet is written under a
+  // temporary name in the (link target's) folder, with the permissions of the
+  // file it replaces, and moved over the target when it is completed without
+  // a failed write and was not abandoned; otherwise the temporary file is
+  // removed and an older file of the target's name stays. Other targets (a
+  // FIFO, a device, a dangling link) are written in place.
   bool m_bReplaceWhenComplete = false;
 
  private:
   QByteArray m_targetPath;  // the file's real name while a temporary one is written
   QByteArray m_tempPath;
   uint32_t m_nWriteFailure = 0;  // the first failed write of this file
+  std::atomic<bool> m_bAbandoned{false};
 };
 
 // A source that reads a PCM WAVE file back: the format from the first 44
-// bytes, the audio from offset 44 on. The marks are not checked. Owns the
-// open C stream.
+// bytes, the audio from offset 44 on, up to the data size the header gives
+// (to the end of the file when it gives 0). The marks are not checked. Owns
+// the open C stream.
 class CAudioFileInput : public CAudioInput {
   DECLARE_DYNAMIC(CAudioFileInput)
  public:
@@ -146,4 +159,6 @@ class CAudioFileInput : public CAudioInput {
 
  private:
   std::FILE* m_pFile = nullptr;
+  uint32_t m_nRemaining = 0;  // data bytes still to read; 0 when unknown
+  bool m_bDataEnded = false;
 };

@@ -33,6 +33,10 @@ uint32_t SystemErrorFromErrno(int err) {
       return ERROR_BAD_EXE_FORMAT;
     case EIO:
       return ERROR_WRITE_FAULT;
+    case ESPIPE:
+      return ERROR_SEEK_ON_DEVICE;
+    case EPIPE:
+      return ERROR_NO_DATA;
     default:
       return ERROR_WRITE_FAULT;
   }
@@ -83,6 +87,13 @@ const char* SystemErrorMessage(uint32_t code) {
       return "The file is not a valid library for this machine.";
     case ERROR_FILENAME_EXCED_RANGE:
       return "The file name is too long.";
+    case ERROR_SEEK_ON_DEVICE:
+      return "The file pointer cannot be set on the specified device or file.";
+    case ERROR_NO_DATA:
+      return "The pipe is being closed.";
+    case ERROR_OPERATION_ABORTED:
+      return "The I/O operation has been aborted because of either a thread exit or an "
+             "application request.";
     default:
       return "Unknown error.";
   }

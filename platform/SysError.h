@@ -18,7 +18,10 @@ inline constexpr uint32_t ERROR_DISK_FULL = 112;
 inline constexpr uint32_t ERROR_MOD_NOT_FOUND = 126;
 inline constexpr uint32_t ERROR_PROC_NOT_FOUND = 127;
 inline constexpr uint32_t ERROR_BAD_EXE_FORMAT = 193;
+inline constexpr uint32_t ERROR_SEEK_ON_DEVICE = 132;
 inline constexpr uint32_t ERROR_FILENAME_EXCED_RANGE = 206;
+inline constexpr uint32_t ERROR_NO_DATA = 232;
+inline constexpr uint32_t ERROR_OPERATION_ABORTED = 995;
 
 // Maps an errno value (ENOENT 2, ENOTDIR 3, EACCES 5, ENOSPC 112, ...).
 uint32_t SystemErrorFromErrno(int err);

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
+#include <thread>
 #include <vector>
 
 #include "engine/AudioTtsOutput.h"
@@ -102,8 +103,11 @@ TEST_F(AudioTtsOutputTest, LayoutFollowsTheFormatTag) {
     sink.FreeParam();
     EXPECT_EQ(log.events, (std::vector<std::string>{"open", "done 0", "done 1", "close"}));
     const QByteArray file = ReadAll(path);
-    ASSERT_EQ(file.size(), row.header + 133) << row.name;
-    EXPECT_EQ(file.mid(row.header), QByteArray(reinterpret_cast<const char*>(m_audio), 133))
+    // WAVE data of odd length is followed by one pad byte.
+    const int pad = row.header != 0 ? 1 : 0;
+    ASSERT_EQ(file.size(), row.header + 133 + pad) << row.name;
+    if (pad != 0) EXPECT_EQ(file.back(), '\0') << row.name;
+    EXPECT_EQ(file.mid(row.header, 133), QByteArray(reinterpret_cast<const char*>(m_audio), 133))
         << row.name;
     if (row.header == 0) continue;
     EXPECT_EQ(file.left(4), QByteArray("RIFF")) << row.name;
@@ -194,8 +198,74 @@ TEST_F(AudioTtsOutputTest, AFailedExportLeavesTheOldFile) {
   SetPath(ok, path);
   ASSERT_EQ(Export(ok, pcm, &log), 0u);
   ok.FreeParam();
-  EXPECT_EQ(ReadAll(path).size(), 44 + 133);
+  EXPECT_EQ(ReadAll(path).size(), 44 + 134);
   EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"speech.wav"});
+
+  // An abandoned export (the synthesis failed) leaves the old file too.
+  ASSERT_TRUE(WriteAll(path, "the old export"));
+  CAudioTtsOutput abandoned;
+  SetPath(abandoned, path);
+  abandoned.SetSink(&log);
+  ASSERT_EQ(abandoned.SetFormat(&pcm, nullptr, 0), 0u);
+  ASSERT_EQ(abandoned.Open(), 0u);
+  uint32_t size = 100;
+  ASSERT_EQ(abandoned.Write(0, m_audio, &size), 0u);
+  abandoned.Abandon();
+  EXPECT_EQ(abandoned.Close(), 0u);
+  abandoned.FreeParam();
+  EXPECT_EQ(ReadAll(path), "the old export");
+  EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"speech.wav"});
+}
+
+// Only a regular file is replaced: a link is followed (the link stays, the
+// file it names gets the export, with that file's permissions), and a FIFO
+// is written in place, where a WAVE header cannot be completed (the close
+// says so) while raw audio streams through.
+TEST_F(AudioTtsOutputTest, LinksAndFifosKeepWhatTheyAre) {
+  const WAVEFORMATEX pcm{1, 1, 8000, 8000, 1, 8, 0};
+  const QString real = m_dir.filePath("real.wav");
+  const QString link = m_dir.filePath("link.wav");
+  ASSERT_TRUE(WriteAll(real, "old"));
+  ::chmod(QFile::encodeName(real).constData(), 0640);
+  ASSERT_TRUE(QFile::link(real, link));
+  CAudioTtsOutput viaLink;
+  SetPath(viaLink, link);
+  EventLog log;
+  ASSERT_EQ(Export(viaLink, pcm, &log), 0u);
+  viaLink.FreeParam();
+  EXPECT_TRUE(QFileInfo(link).isSymLink());
+  EXPECT_EQ(ReadAll(real).size(), 44 + 134);
+  struct stat st {};
+  ASSERT_EQ(::stat(QFile::encodeName(real).constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+  const QString fifo = m_dir.filePath("fifo");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  struct Row {
+    WAVEFORMATEX format;
+    uint32_t expected;
+    int bytes;
+  } rows[] = {{pcm, ERROR_SEEK_ON_DEVICE, 44 + 133}, {{8, 1, 8000, 0, 0, 4, 0}, 0, 133}};
+  for (const Row& row : rows) {
+    QByteArray heard;
+    std::thread reader([&] {
+      QFile f(fifo);
+      if (f.open(QIODevice::ReadOnly)) heard = f.readAll();
+    });
+    CAudioTtsOutput sink;
+    SetPath(sink, fifo);
+    sink.SetSink(&log);
+    ASSERT_EQ(sink.SetFormat(&row.format, nullptr, 0), 0u);
+    ASSERT_EQ(sink.Open(), 0u);
+    uint32_t size = 133;
+    EXPECT_EQ(sink.Write(0, m_audio, &size), 0u);
+    EXPECT_EQ(sink.Close(), row.expected) << row.format.wFormatTag;
+    reader.join();
+    sink.FreeParam();
+    EXPECT_EQ(heard.size(), row.bytes);
+    ASSERT_EQ(::lstat(QFile::encodeName(fifo).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the FIFO was replaced by a file";
+  }
 }
 
 }  // namespace
