@@ -39,6 +39,8 @@ QString CAudioTtsInput::TextPreview(const uint8_t* text, uint32_t bytes, uint32_
       preview = MultiByteToWide(cp, reinterpret_cast<const char*>(text), take);
     }
   }
+  // A NUL would end the report's text there: it is shown as "\0".
+  preview.replace(QChar(u'\0'), QStringLiteral("\\0"));
   if (bytes > kPreviewLimit) preview += QStringLiteral(" ...");
   return preview;
 }

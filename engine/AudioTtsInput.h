@@ -65,6 +65,7 @@ class CAudioTtsInput : public CAudioInput {
   // The preview of text bytes that the reports show: up to 80 bytes whole,
   // else the first 72 followed by " ...". UTF-16 text (code page 1200) is
   // taken two bytes a character; other text is converted with code page cp.
+  // A NUL character shows as the two characters backslash and 0.
   static QString TextPreview(const uint8_t* text, uint32_t bytes, uint32_t cp);
 
  private:
