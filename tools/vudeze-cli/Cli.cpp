@@ -14,6 +14,9 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QObject>
+#include <cerrno>
+#include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -25,6 +28,7 @@
 #include "platform/Settings.h"
 #include "platform/SysError.h"
 #include "platform/VersionInfo.h"
+#include "shell/CommandLine.h"
 #include "shell/InfoReport.h"
 
 namespace {
@@ -44,9 +48,21 @@ std::vector<CommandEntry>& Commands() {
   return commands;
 }
 
+// The first failed write to standard output (a reader that quit), 0 while
+// none failed. Main thread.
+uint32_t g_stdoutFailure = 0;
+
+void NoteStdoutFailure(bool failed) {
+  if (failed && g_stdoutFailure == 0) {
+    g_stdoutFailure = SystemErrorFromErrno(errno);
+    if (g_stdoutFailure == 0) g_stdoutFailure = ERROR_WRITE_FAULT;
+  }
+}
+
 void PrintOut(const QString& text) {
   const QByteArray bytes = text.toUtf8();
-  std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+  NoteStdoutFailure(std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout) !=
+                    static_cast<size_t>(bytes.size()));
 }
 
 void PrintErr(const QString& text) {
@@ -72,7 +88,7 @@ class CInfoPrinter : public QObject {
       QString text;
       for (const QString& line : InfoRecordLines(record)) text += line + QLatin1Char('\n');
       PrintOut(text);
-      std::fflush(stdout);
+      NoteStdoutFailure(std::fflush(stdout) != 0);
       return true;
     }
     if (e->type() == WM_INFO_CLEAR) return true;  // a terminal keeps what it printed
@@ -87,10 +103,13 @@ bool ParseInteger(const QString& text, int64_t* value) {
   return ok;
 }
 
+// Seconds beyond a day would overflow the timers; nobody waits that long.
+constexpr double kMaxSeconds = 86400;
+
 bool ParseSeconds(const QString& text, double* value) {
   bool ok = false;
   const double v = text.toDouble(&ok);
-  if (!ok || v < 0) return false;
+  if (!ok || !std::isfinite(v) || v < 0 || v > kMaxSeconds) return false;
   *value = v;
   return true;
 }
@@ -149,7 +168,10 @@ bool ParseCliOptions(const QStringList& args, CliOptions* options, QString* erro
       double* target =
           arg == QLatin1String("--pause-at") ? &options->pauseAt : &options->resumeAfter;
       if (!ParseSeconds(v, target)) {
-        *error = QStringLiteral("%1 takes seconds, not \"%2\"").arg(arg, v);
+        *error = QStringLiteral("%1 takes seconds from 0 to %2, not \"%3\"")
+                     .arg(arg)
+                     .arg(kMaxSeconds)
+                     .arg(v);
         return false;
       }
     } else if (arg.size() > 1 && arg[0] == '-') {
@@ -176,7 +198,14 @@ QString ChooseEngineLibrary(const CliOptions& options) {
   if (!options.library.isEmpty()) return options.library;
   // vudeze.ini beside the program, or else in the current directory.
   QString ini = GetAppDir() + QStringLiteral("/vudeze.ini");
-  if (!QFileInfo::exists(ini)) ini = QDir::currentPath() + QStringLiteral("/vudeze.ini");
+  if (!QFileInfo::exists(ini)) {
+    ini = QDir::currentPath() + QStringLiteral("/vudeze.ini");
+    QString why;
+    if (QFileInfo::exists(ini) && !IsTrustedIniFile(ini, &why)) {
+      PrintErr(QStringLiteral("%1 is ignored: %2\n").arg(ini, why));
+      ini.clear();
+    }
+  }
   const QString module =
       GetPrivateProfileString(QStringLiteral("engine"), QStringLiteral("module"), QString(), ini);
   if (!module.isEmpty()) return module;
@@ -196,6 +225,10 @@ uint32_t LoadAndEnumerate(const CliOptions& options, QString* step) {
   const QString library = ChooseEngineLibrary(options);
 
   *step = QStringLiteral("Loading the engine library %1").arg(library);
+  if (QFileInfo(library).isDir()) {
+    *step = QStringLiteral("%1 is a folder, not an engine library").arg(library);
+    return TTSERR_BADMODULE;
+  }
   uint32_t rc = adapter.LoadModule(&library);
   if (rc != 0) return rc;
 
@@ -243,8 +276,11 @@ uint32_t BringUpEngine(const CliOptions& options, QString* step) {
 }
 
 void PrintFailure(const QString& what, uint32_t code) {
-  PrintErr(QStringLiteral("%1: %2 %3\n")
-               .arg(what, QString::asprintf("0x%08x", code), ResultMessage(code)));
+  PrintFailureMessage(what, code, ResultMessage(code));
+}
+
+void PrintFailureMessage(const QString& what, uint32_t code, const QString& message) {
+  PrintErr(QStringLiteral("%1: %2 %3\n").arg(what, QString::asprintf("0x%08x", code), message));
 }
 
 QString ResultMessage(uint32_t code) {
@@ -291,6 +327,8 @@ QString ResultMessage(uint32_t code) {
 }
 
 int RunCli(int argc, char** argv) {
+  std::signal(SIGPIPE, SIG_IGN);
+  g_stdoutFailure = 0;
   std::unique_ptr<QCoreApplication> ownApp;
   if (QCoreApplication::instance() == nullptr)
     ownApp = std::make_unique<QCoreApplication>(argc, argv);
@@ -327,6 +365,11 @@ int RunCli(int argc, char** argv) {
   }
   QCoreApplication::sendPostedEvents(&printer);
   SetInfoReceiver(previous);
-  std::fflush(stdout);
+  NoteStdoutFailure(std::fflush(stdout) != 0 || std::ferror(stdout) != 0);
+  if (g_stdoutFailure != 0) {
+    PrintFailure(QStringLiteral("Writing to standard output"), g_stdoutFailure);
+    std::clearerr(stdout);
+    return code != 0 ? code : 1;
+  }
   return code;
 }

@@ -34,8 +34,10 @@ bool ParseCliOptions(const QStringList& args, CliOptions* options, QString* erro
 QStringList InfoRecordLines(const InfoRecord& record);
 
 // Which engine library the front end loads: -s, else "engine"/"module" of
-// vudeze.ini beside the program, else the stored SvcModule, else the bundled
-// engine library beside the program.
+// vudeze.ini beside the program (or, when there is none, in the current
+// folder if that file and folder are the user's own and writable by nobody
+// else; an untrusted one is ignored with a line on stderr), else the stored
+// SvcModule, else the bundled engine library beside the program.
 QString ChooseEngineLibrary(const CliOptions& options);
 
 // The first half of BringUpEngine: ReadConfig, LoadModule, EnumEngines (with
@@ -50,6 +52,8 @@ uint32_t BringUpEngine(const CliOptions& options, QString* step);
 
 // Prints "0x%08x" and the code's message to stderr, after "what: ".
 void PrintFailure(const QString& what, uint32_t code);
+// The same with a message of the caller's.
+void PrintFailureMessage(const QString& what, uint32_t code, const QString& message);
 
 // The message text of an engine, adapter or system result code.
 QString ResultMessage(uint32_t code);
@@ -61,4 +65,6 @@ struct CliCommand {
 };
 
 // The whole front end: installs the report printer, parses, runs a command.
+// SIGPIPE is ignored: a reader that went away makes the write fail, and the
+// failure is reported (stderr, exit code 1) instead of ending the program.
 int RunCli(int argc, char** argv);

@@ -4,11 +4,18 @@
 // source and the speech file sink driven by the pipeline core, and the end
 // of the synthesis reported once the pipeline has stopped by itself.
 //
+// The file is written under a temporary name beside the target and moved
+// over it only when the export succeeded; a failed or stopped export leaves
+// an older file of that name as it was. A FIFO or device is written in
+// place; only raw formats can be finished there (a WAVE header cannot be
+// rewritten, which fails the export).
+//
 // Threads: the command runs on the main thread and spins its event loop while
 // the pipeline's worker synthesises. The event sink's OnStop arrives on the
 // worker; it only posts the stop step to the main thread, which stops the
 // core, frees the endpoint parameters, writes the end report and then leaves
 // the event loop behind the report, so every report is printed before exit.
+#include <QFileInfo>
 #include <cstdio>
 #include <memory>
 
@@ -25,6 +32,8 @@ constexpr char kUsage[] =
 // One export: the speech file sink behind the shared synthesis run.
 class CExportRun : public CCliSynthRun {
  public:
+  CExportRun() : m_sink(this) {}
+
   int Run(const QByteArray& text, const QString& output) {
     if (!output.isEmpty())
       m_sink.SetParam(output.utf16(), static_cast<uint32_t>(output.size() * sizeof(char16_t)));
@@ -32,13 +41,21 @@ class CExportRun : public CCliSynthRun {
   }
 
  private:
-  CAudioTtsOutput m_sink;
+  CCliSink<CAudioTtsOutput> m_sink;
 };
 
 int RunExport(const CliOptions& options) {
   if (options.positional.size() != 1 || !options.hasOutput) {
     std::fprintf(stderr, "usage: vudeze-cli %s\n", kUsage);
     return kCliExitUsage;
+  }
+  if (!options.output.isEmpty() && QFileInfo(options.output).isDir()) {
+    std::fprintf(stderr, "%s\n",
+                 QStringLiteral("%1 is a folder: -o needs the name of a file")
+                     .arg(options.output)
+                     .toLocal8Bit()
+                     .constData());
+    return kCliExitFailed;
   }
   // Declared first, so that the engine is released after the pipeline ended.
   CliSynthSetup setup;

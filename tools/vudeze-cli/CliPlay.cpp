@@ -23,6 +23,7 @@
 #include "audio/AudioWaveOutput.h"
 #include "framework/QueuedEvent.h"
 #include "platform/CodePage.h"
+#include "platform/WaveOut.h"
 #include "tools/vudeze-cli/Cli.h"
 #include "tools/vudeze-cli/CliSynth.h"
 
@@ -75,10 +76,38 @@ class CLinePrinter : public QObject {
   }
 };
 
+// The sound device's message for its result codes.
+QString WaveOutMessage(uint32_t code) {
+  switch (code) {
+    case MMSYSERR_BADDEVICEID:
+      return QStringLiteral("The specified device identifier is out of range.");
+    case MMSYSERR_ALLOCATED:
+      return QStringLiteral("The specified resource is already allocated.");
+    case MMSYSERR_INVALHANDLE:
+      return QStringLiteral("The specified device handle is invalid.");
+    case MMSYSERR_NODRIVER:
+      return QStringLiteral("No device driver is present.");
+    case MMSYSERR_NOMEM:
+      return QStringLiteral("Unable to allocate or lock memory.");
+    case MMSYSERR_INVALFLAG:
+      return QStringLiteral("An invalid flag was passed to a system function.");
+    case MMSYSERR_INVALPARAM:
+      return QStringLiteral("An invalid parameter was passed to a system function.");
+    case WAVERR_BADFORMAT:
+      return QStringLiteral("The sound device cannot play audio in this format.");
+    case WAVERR_STILLPLAYING:
+      return QStringLiteral("The sound device is still playing.");
+    case WAVERR_UNPREPARED:
+      return QStringLiteral("The audio block was not prepared.");
+    default:
+      return QStringLiteral("The sound device failed.");
+  }
+}
+
 class CPlayRun : public CCliSynthRun {
  public:
   CPlayRun(const CliOptions& options, QByteArray text, uint32_t cp)
-      : m_options(options), m_text(std::move(text)), m_nCodePage(cp) {}
+      : m_options(options), m_text(std::move(text)), m_nCodePage(cp), m_sink(this) {}
 
   int Run() { return CCliSynthRun::Run(m_text, &m_sink, &m_sink); }
 
@@ -118,6 +147,9 @@ class CPlayRun : public CCliSynthRun {
   }
 
  protected:
+  QString SinkAction() const override { return QStringLiteral("The sound device"); }
+  QString SinkMessage(uint32_t code) const override { return WaveOutMessage(code); }
+
   void Started() override {
     if (m_options.pauseAt < 0) return;
     const int resumeMs = static_cast<int>(m_options.resumeAfter * 1000);
@@ -141,7 +173,7 @@ class CPlayRun : public CCliSynthRun {
   const QByteArray m_text;
   const uint32_t m_nCodePage;
   CLinePrinter m_printer;
-  CAudioWaveOutput m_sink;
+  CCliSink<CAudioWaveOutput> m_sink;
   std::mutex m_lock;  // guards the two below between the worker and the callback thread
   std::deque<Filled> m_filled;
   int m_nOpenDone = 0;
