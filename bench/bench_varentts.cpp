@@ -1,12 +1,17 @@
 // The bundled engine's speed and memory, side by side with espeak-ng's own
 // command-line synthesis of the same text in the same run:
-//   - export throughput of a 2,000-word English text at 16 kHz PCM (code 4),
-//     G.721 (code 17) and VOX (code 22) against `espeak-ng -w` (22 kHz WAVE);
+//   - export wall time of a 2,000-word English text at 16 kHz PCM (code 4),
+//     G.721 (code 17) and VOX (code 22) against `espeak-ng -w` (22 kHz WAVE)
+//     with the same voice, and of a 2,000-character Mandarin text with voice
+//     1 against `espeak-ng -v cmn+f2` (the voice 1 speaks with);
+//   - the processor time (user and system, helpers included) of one export
+//     in a process of its own, start-up included, against espeak-ng's;
 //   - time to the first piece against the time for the whole text;
 //   - peak memory while exporting a 1 MB text, in a child process.
 // Figures are printed as ratios after the benchmarks.
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,6 +27,8 @@
 
 #include "sdk/ttsapi.h"
 
+extern char** environ;
+
 namespace {
 
 struct Engine {
@@ -31,6 +38,7 @@ struct Engine {
   PFN_TTSSynthText synth = nullptr;
   PFN_TTSFetchNext fetch = nullptr;
   PFN_TTSClean clean = nullptr;
+  PFN_TTSUninitialize uninit = nullptr;
   void* instance = nullptr;
 
   bool Open() {
@@ -42,6 +50,7 @@ struct Engine {
     synth = reinterpret_cast<PFN_TTSSynthText>(dlsym(m, "TTSSynthText"));
     fetch = reinterpret_cast<PFN_TTSFetchNext>(dlsym(m, "TTSFetchNext"));
     clean = reinterpret_cast<PFN_TTSClean>(dlsym(m, "TTSClean"));
+    uninit = reinterpret_cast<PFN_TTSUninitialize>(dlsym(m, "TTSUninitialize"));
     if (init(nullptr, nullptr) != 0) return false;
     TTSConnectBlock block{};
     block.version = TTS_CONNECT_VERSION;
@@ -53,7 +62,8 @@ struct Engine {
   }
   // Synthesises the text; stops after maxPieces pieces. Returns audio bytes.
   size_t Run(const std::string& text, uint32_t format, size_t maxPieces = SIZE_MAX,
-             double* firstPieceSeconds = nullptr) {
+             double* firstPieceSeconds = nullptr, uint32_t voice = 6) {
+    set(instance, TTS_PARAM_VOICE, &voice, 4);
     set(instance, TTS_PARAM_AUDIODATAFMT, &format, 4);
     TTSSynthDesc d{};
     d.textSize = static_cast<uint32_t>(text.size());
@@ -110,37 +120,120 @@ const std::string& Text2000() {
   return text;
 }
 
+// 2,000 Han characters (punctuation not counted) in sentences of varied length.
+const std::string& Mandarin2000() {
+  static const std::string text = [] {
+    static const char* kSentences[] = {
+        "委员会星期二开会讨论明年的预算。",     "几位成员问新图书馆能不能在冬天以前开放。",
+        "孩子们在河边玩耍，一阵轻风吹过树林。", "工程师又测量了一次大桥，没有发现任何问题。",
+        "她给住在远方山里的哥哥写了一封长信。", "新鲜的面包、热汤和好朋友让晚上过得很快。",
+    };
+    std::string out;
+    size_t han = 0;
+    for (size_t i = 0; han < 2000; ++i) {
+      std::string s = kSentences[i % std::size(kSentences)];
+      for (size_t k = 0; k < s.size(); k += 3) {
+        // Three-byte UTF-8 characters; the two punctuation marks are not Han.
+        std::string c = s.substr(k, 3);
+        if (c != "。" && c != "，" && c != "、") ++han;
+      }
+      out += s;
+      if (i % 5 == 4) out += "\n";
+    }
+    return out;
+  }();
+  return text;
+}
+
+// One export in a process of its own: this program run with --export-once.
+// Its processor time (user + system, with the helpers it waited for).
+double ExportProcessSeconds(const char* self, uint32_t format, uint32_t voice) {
+  std::string f = std::to_string(format), v = std::to_string(voice);
+  char* argv[] = {const_cast<char*>(self), const_cast<char*>("--export-once"), f.data(), v.data(),
+                  nullptr};
+  pid_t pid = -1;
+  if (posix_spawn(&pid, self, nullptr, nullptr, argv, environ) != 0) return 0;
+  int status = 0;
+  rusage u{};
+  if (wait4(pid, &status, 0, &u) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return 0;
+  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// espeak-ng's command line on a text; its wall time, and its processor time
+// in *cpu.
+double EspeakSeconds(const std::string& voice, const std::string& text, double* cpu) {
+  std::string textFile = "/tmp/vudeze_bench_" + voice + ".txt";
+  std::string wavFile = "/tmp/vudeze_bench_" + voice + ".wav";
+  std::ofstream(textFile) << text;
+  std::string program = "espeak-ng", v = "-v", w = "-w", f = "-f";
+  std::string voiceArg = voice;
+  char* argv[] = {program.data(), v.data(), voiceArg.data(), w.data(),
+                  wavFile.data(), f.data(), textFile.data(), nullptr};
+  auto t = std::chrono::steady_clock::now();
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, "espeak-ng", nullptr, nullptr, argv, environ) != 0) return 0;
+  int status = 0;
+  rusage u{};
+  if (wait4(pid, &status, 0, &u) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return 0;
+  double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
+  *cpu = u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+  return wall;
+}
+
+const char* g_self = nullptr;  // this program, for --export-once
+
 std::map<std::string, double> g_seconds;  // mean seconds per iteration, by measurement
 
 void Record(benchmark::State& state, const std::string& name, double total) {
   g_seconds[name] = total / static_cast<double>(state.iterations());
 }
 
+// Arg 0: the English text with en-us+m3; 1: the Mandarin text with cmn+f2.
 void BM_EspeakNgCommandLine(benchmark::State& state) {
-  std::string textFile = "/tmp/vudeze_bench_2000.txt";
-  std::ofstream(textFile) << Text2000();
-  std::string cmd = "espeak-ng -v en-us+m3 -w /tmp/vudeze_bench_2000.wav -f " + textFile;
-  double total = 0;
+  const bool mandarin = state.range(0) == 1;
+  double total = 0, cpu = 0;
   for (auto _ : state) {
-    auto t = std::chrono::steady_clock::now();
-    if (std::system(cmd.c_str()) != 0) state.SkipWithError("espeak-ng failed");
-    total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
+    double c = 0;
+    double wall = mandarin ? EspeakSeconds("cmn+f2", Mandarin2000(), &c)
+                           : EspeakSeconds("en-us+m3", Text2000(), &c);
+    if (wall <= 0) state.SkipWithError("espeak-ng failed");
+    total += wall;
+    cpu += c;
   }
-  Record(state, "espeak-ng", total);
+  const std::string name = mandarin ? "espeak-ng cmn" : "espeak-ng";
+  Record(state, name, total);
+  Record(state, name + " cpu", cpu);
 }
 
+// Args: format code, and 0 for the English text with voice 6 or 1 for the
+// Mandarin text with voice 1.
 void BM_VarenTtsExport(benchmark::State& state) {
   Engine& e = TheEngine();
   uint32_t format = static_cast<uint32_t>(state.range(0));
+  const bool mandarin = state.range(1) == 1;
   double total = 0;
   size_t bytes = 0;
   for (auto _ : state) {
     auto t = std::chrono::steady_clock::now();
-    bytes = e.Run(Text2000(), format);
+    bytes =
+        e.Run(mandarin ? Mandarin2000() : Text2000(), format, SIZE_MAX, nullptr, mandarin ? 1 : 6);
     total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
   }
   state.counters["audio_bytes"] = static_cast<double>(bytes);
-  Record(state, "export code " + std::to_string(format), total);
+  Record(state, (mandarin ? "export cmn code " : "export code ") + std::to_string(format), total);
+}
+
+// The processor time of one export in a process of its own.
+void BM_VarenTtsExportCpu(benchmark::State& state) {
+  uint32_t format = static_cast<uint32_t>(state.range(0));
+  const bool mandarin = state.range(1) == 1;
+  double cpu = 0;
+  for (auto _ : state) {
+    double c = ExportProcessSeconds(g_self, format, mandarin ? 1 : 6);
+    if (c <= 0) state.SkipWithError("export process failed");
+    cpu += c;
+  }
+  Record(state, (mandarin ? "cpu cmn code " : "cpu code ") + std::to_string(format), cpu);
 }
 
 void BM_VarenTtsFirstPiece(benchmark::State& state) {
@@ -203,11 +296,21 @@ void BM_VarenTtsPeakMemory1MB(benchmark::State& state) {
   }
 }
 
-BENCHMARK(BM_EspeakNgCommandLine)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_EspeakNgCommandLine)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_VarenTtsExport)
-    ->Arg(4)
-    ->Arg(17)
-    ->Arg(22)
+    ->Args({4, 0})
+    ->Args({17, 0})
+    ->Args({22, 0})
+    ->Args({4, 1})
+    ->Args({17, 1})
+    ->Args({22, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK(BM_VarenTtsExportCpu)
+    ->Args({4, 0})
+    ->Args({17, 0})
+    ->Args({22, 0})
+    ->Args({4, 1})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 BENCHMARK(BM_VarenTtsFirstPiece)->Unit(benchmark::kMillisecond)->Iterations(5);
@@ -217,15 +320,38 @@ BENCHMARK(BM_VarenTtsPeakMemory1MB)->Arg(20000)->Unit(benchmark::kSecond)->Itera
 }  // namespace
 
 int main(int argc, char** argv) {
+  g_self = argv[0];
+  if (argc == 4 && std::strcmp(argv[1], "--export-once") == 0) {
+    const uint32_t format = static_cast<uint32_t>(std::atoi(argv[2]));
+    const uint32_t voice = static_cast<uint32_t>(std::atoi(argv[3]));
+    Engine& e = TheEngine();
+    const bool ok =
+        e.Run(voice == 1 ? Mandarin2000() : Text2000(), format, SIZE_MAX, nullptr, voice) > 0;
+    // Ends the helpers, so that their time is counted with this process's.
+    e.uninit();
+    return ok ? 0 : 1;
+  }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
-  double espeak = g_seconds["espeak-ng"];
   std::printf("\nRatios (same run):\n");
-  for (int code : {4, 17, 22}) {
-    std::string key = "export code " + std::to_string(code);
-    if (espeak > 0 && g_seconds.count(key))
-      std::printf("  export 2,000 words, code %2d / espeak-ng -w: %.2f\n", code,
-                  g_seconds[key] / espeak);
+  for (const char* lang : {"", "cmn "}) {
+    const std::string l = lang;
+    const double espeak = g_seconds[l.empty() ? "espeak-ng" : "espeak-ng cmn"];
+    for (int code : {4, 17, 22}) {
+      std::string key = "export " + l + "code " + std::to_string(code);
+      if (espeak > 0 && g_seconds.count(key))
+        std::printf("  export %s, code %2d / espeak-ng -w: %.2f\n",
+                    l.empty() ? "2,000 words" : "2,000 Han characters", code,
+                    g_seconds[key] / espeak);
+    }
+    const double espeakCpu = g_seconds[l.empty() ? "espeak-ng cpu" : "espeak-ng cmn cpu"];
+    for (int code : {4, 17, 22}) {
+      std::string key = "cpu " + l + "code " + std::to_string(code);
+      if (espeakCpu > 0 && g_seconds.count(key))
+        std::printf("  processor time, %s, code %2d / espeak-ng's: %.2f\n",
+                    l.empty() ? "2,000 words" : "2,000 Han characters", code,
+                    g_seconds[key] / espeakCpu);
+    }
   }
   if (g_seconds.count("first piece") && g_seconds.count("export code 4"))
     std::printf("  first piece / whole 2,000-word text:      %.4f\n",

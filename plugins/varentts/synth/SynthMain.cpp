@@ -247,9 +247,12 @@ void DropInherited(int keep) {
 [[noreturn]] void ZygoteMain(int fd, const std::string& voice) {
   std::optional<std::string> loaded;
   if (espeak_SetVoiceByName(voice.c_str()) == EE_OK) loaded = voice;
-  signal(SIGCHLD, SIG_IGN);  // children are reaped by the system
   const pid_t self = getpid();
   for (;;) {
+    // Children that ended are reaped here (not left to the system, so that
+    // their processor time is counted with this process's).
+    while (waitpid(-1, nullptr, WNOHANG) > 0) {
+    }
     char byte = 0;
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))];
     iovec io{&byte, 1};
@@ -261,7 +264,12 @@ void DropInherited(int keep) {
     ssize_t n = recvmsg(fd, &m, MSG_CMSG_CLOEXEC);
     if (n < 0 && errno == EINTR) continue;
     cmsghdr* c = n == 1 ? CMSG_FIRSTHDR(&m) : nullptr;
-    if (c == nullptr || c->cmsg_type != SCM_RIGHTS) _exit(0);
+    if (c == nullptr || c->cmsg_type != SCM_RIGHTS) {
+      // The end of the input: the children have theirs too and leave.
+      while (waitpid(-1, nullptr, 0) > 0 || errno == EINTR) {
+      }
+      _exit(0);
+    }
     int childFd = -1;
     std::memcpy(&childFd, CMSG_DATA(c), sizeof childFd);
     pid_t pid = fork();
@@ -278,7 +286,14 @@ void DropInherited(int keep) {
 }
 
 void EndZygote(const Zygote& z) {
-  close(z.fd);  // it leaves at the end of its input
+  close(z.fd);  // it leaves at the end of its input, once its children have
+  // One that does not within two seconds (a child stuck in espeak-ng) is
+  // killed, and its children with it.
+  for (int i = 0; i < 2000; ++i) {
+    pid_t r = waitpid(z.pid, nullptr, WNOHANG);
+    if (r == z.pid || (r < 0 && errno != EINTR)) return;
+    usleep(1000);
+  }
   kill(z.pid, SIGKILL);
   while (waitpid(z.pid, nullptr, 0) < 0 && errno == EINTR) {
   }
