@@ -25,9 +25,11 @@ constexpr size_t kMaxUserLibs = 32;
 // A block of chunks that continue each other's synthesiser state: long enough
 // that starting a helper child for it costs little beside its speech, short
 // enough that the helpers share a text evenly.
-constexpr size_t kBlockText = 1500;
+constexpr size_t kBlockText = 800;
 // Chunks in flight at most, whatever their size: bounds the audio kept.
 constexpr size_t kMaxInFlight = 256;
+// Sample buffers kept for the chunks to come.
+constexpr size_t kSpareBuffers = 64;
 
 const char* kSplashText = "Varen TTS 5.0 - speech by espeak-ng";
 
@@ -278,6 +280,7 @@ void CSession::ResetSynthesis() {
   m_position = 0;
   m_samples.clear();
   m_samples.shrink_to_fit();
+  m_spare.clear();
   m_events.clear();
 }
 
@@ -383,6 +386,11 @@ void CSession::FillPipeline() {
         ++m_blocks;
       }
       f.job = std::make_shared<SynthJob>();
+      if (!m_spare.empty()) {
+        // A buffer that held an earlier chunk: no new pages to fault in.
+        f.job->samples = std::move(m_spare.back());
+        m_spare.pop_back();
+      }
       f.job->stream = m_blockStream;
       f.job->first = newBlock;
       f.job->text = f.chunk.text;
@@ -415,6 +423,7 @@ uint32_t CSession::ProduceChunk() {
     if (rc != 0) return rc;
     m_samples.swap(f.job->samples);
     m_events.swap(f.job->events);
+    if (m_spare.size() < kSpareBuffers) m_spare.push_back(std::move(f.job->samples));
   }
   if (chunk.prompt == PromptTone::kNone) {
     segments = SplitChunkAudio(chunk.cpToken, chunk.tokens.size(), m_events, m_samples.data(),

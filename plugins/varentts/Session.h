@@ -116,6 +116,7 @@ class CSession {
   uint64_t m_blockStream = 0;     // the current block's stream; 0: none open
   uint64_t m_position = 0;        // samples produced, for the background sound
   std::vector<int16_t> m_samples;
+  std::vector<std::vector<int16_t>> m_spare;  // sample buffers to reuse
   std::vector<WordEvent> m_events;
 };
 

@@ -47,6 +47,7 @@
 #include <espeak-ng/speak_lib.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -78,18 +79,42 @@ extern "C" __attribute__((visibility("default"))) void* create_audio_device_obje
 
 namespace {
 
+// Where a child's samples go: straight into the shared sample file, through
+// a mapping of it that leaves room for the largest chunk (the file itself
+// grows as needed). Every chunk starts at the file's start again, so a child
+// touches the same pages chunk after chunk.
 struct Output {
-  std::vector<int16_t> samples;
+  char* base = nullptr;  // the mapping, kMaxChunkSamples samples long
+  size_t fileSize = 0;
+  size_t bytes = 0;  // this chunk's samples so far
+  bool failed = false;
   std::vector<SynthEvent> events;
 };
-Output* g_out = nullptr;
+Output g_output;
+bool g_speaking = false;
+
+bool AppendSamples(const short* wav, size_t count) {
+  Output& o = g_output;
+  const size_t bytes = count * sizeof(int16_t);
+  if (o.bytes + bytes > size_t{kMaxChunkSamples} * sizeof(int16_t)) return false;
+  if (o.bytes + bytes > o.fileSize) {
+    const size_t grown = (o.bytes + bytes + (1u << 20) - 1) & ~size_t{(1u << 20) - 1};
+    if (ftruncate(kSampleFd, static_cast<off_t>(grown)) != 0) return false;
+    o.fileSize = grown;
+  }
+  std::memcpy(o.base + o.bytes, wav, bytes);
+  o.bytes += bytes;
+  return true;
+}
 
 int OnSynth(short* wav, int count, espeak_EVENT* events) {
-  if (g_out == nullptr) return 0;
-  if (wav != nullptr && count > 0) g_out->samples.insert(g_out->samples.end(), wav, wav + count);
+  if (!g_speaking) return 0;
+  if (wav != nullptr && count > 0 && !g_output.failed) {
+    g_output.failed = !AppendSamples(wav, static_cast<size_t>(count));
+  }
   for (espeak_EVENT* e = events; e != nullptr && e->type != espeakEVENT_LIST_TERMINATED; ++e) {
     if (e->type == espeakEVENT_WORD) {
-      g_out->events.push_back(
+      g_output.events.push_back(
           {e->text_position, e->length, static_cast<uint64_t>(e->sample < 0 ? 0 : e->sample)});
     }
   }
@@ -146,43 +171,48 @@ bool ReadRequest(int fd, SynthRequest* r) {
 // earlier chunks left. The voice is loaded only when it changes (normally
 // once, for the first chunk); the parameters are cheap and set every time.
 std::string Synthesize(const SynthRequest& r, std::optional<std::string>* loadedVoice) {
-  Output out;
+  Output& out = g_output;
+  out.bytes = 0;
+  out.failed = false;
+  out.events.clear();
   uint32_t code = 0;
-  if (!loadedVoice->has_value() || r.voice != **loadedVoice) {
+  // The library may have cut the file back since the last chunk.
+  struct stat st {};
+  if (out.base == nullptr || fstat(kSampleFd, &st) != 0) {
+    code = TTSERR_ENGINEFAIL;
+  } else {
+    out.fileSize = static_cast<size_t>(st.st_size);
+  }
+  if (code == 0 && (!loadedVoice->has_value() || r.voice != **loadedVoice)) {
     loadedVoice->reset();
     if (espeak_SetVoiceByName(r.voice.c_str()) == EE_OK) *loadedVoice = r.voice;
   }
-  if (!loadedVoice->has_value()) {
-    code = TTSERR_RESOURCES;
-  } else {
+  if (code == 0 && !loadedVoice->has_value()) code = TTSERR_RESOURCES;
+  if (code == 0) {
     espeak_SetParameter(espeakRATE, r.rate, 0);
     espeak_SetParameter(espeakPITCH, r.pitch, 0);
     espeak_SetParameter(espeakVOLUME, r.volume, 0);
     espeak_SetParameter(espeakPUNCTUATION, r.punctuation ? espeakPUNCT_ALL : espeakPUNCT_NONE, 0);
-    g_out = &out;
+    g_speaking = true;
     unsigned flags = espeakCHARS_UTF8 | espeakSSML | (r.endPause ? espeakENDPAUSE : 0);
     espeak_ERROR err = espeak_Synth(r.text.c_str(), r.text.size() + 1, 0, POS_CHARACTER, 0, flags,
                                     nullptr, nullptr);
-    g_out = nullptr;
-    if (err != EE_OK) code = TTSERR_ENGINEFAIL;
+    g_speaking = false;
+    // No room for the samples (memory full, or absurdly long) fails the chunk.
+    if (err != EE_OK || out.failed) code = TTSERR_ENGINEFAIL;
   }
-  if (code != 0) out = Output{};
-  // One copy into the shared file; the library reads it from there.
-  const size_t bytes = out.samples.size() * sizeof(int16_t);
-  size_t done = 0;
-  while (code == 0 && done < bytes) {
-    ssize_t n = pwrite(kSampleFd, reinterpret_cast<const char*>(out.samples.data()) + done,
-                       bytes - done, static_cast<off_t>(done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) code = TTSERR_ENGINEFAIL;  // no room for the samples: tmpfs full
-    done += n > 0 ? static_cast<size_t>(n) : 0;
+  if (code != 0) {
+    out.bytes = 0;
+    out.events.clear();
   }
-  if (code != 0) out = Output{};
-  return EncodeResponse(code, static_cast<uint32_t>(out.samples.size()), out.events);
+  return EncodeResponse(code, static_cast<uint32_t>(out.bytes / sizeof(int16_t)), out.events);
 }
 
 // A child's loop: chunk requests on fd until the helper closes it.
 [[noreturn]] void ChildMain(int fd, std::optional<std::string> loadedVoice) {
+  void* map = mmap(nullptr, size_t{kMaxChunkSamples} * sizeof(int16_t), PROT_READ | PROT_WRITE,
+                   MAP_SHARED, kSampleFd, 0);
+  g_output.base = map == MAP_FAILED ? nullptr : static_cast<char*>(map);
   for (;;) {
     uint32_t magic = 0;
     SynthRequest r;
