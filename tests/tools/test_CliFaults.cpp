@@ -132,6 +132,23 @@ TEST_F(CliFaultsTest, AReaderThatQuitsIsAReportedWriteError) {
   EXPECT_TRUE(r.err.contains("0x000000e8 The pipe is being closed.")) << r.err.constData();
 }
 
+// A full disk (here: the file size limit) fails the export with its code;
+// the partial audio is removed and the old file stays.
+TEST_F(CliFaultsTest, AFullDiskKeepsTheOldFile) {
+  const QString out = Path("out.wav");
+  ASSERT_TRUE(WriteAll(out, "the old export"));
+  const ProcessResult r =
+      Shell(QStringLiteral("ulimit -f 4096; '%1' export -s '%2' -o '%3' '%4'")
+                .arg(BinPath("vudeze-cli"), BinPath("libvarentts.so"), out, LongText()));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(LastLine(r.out),
+            QStringLiteral("Failed 112\t结束合成\t本次合成出错，错误码=0x00000070"));
+  EXPECT_TRUE(r.err.contains("0x00000070 There is not enough space on the disk."))
+      << r.err.constData();
+  EXPECT_EQ(ReadAll(out), "the old export");
+  EXPECT_TRUE(Leftovers().isEmpty());
+}
+
 TEST_F(CliFaultsTest, CurrentFolderIniIsUsedOnlyWhenPrivate) {
   const QString folder = Path("work");
   ASSERT_TRUE(QDir().mkpath(folder));

@@ -328,6 +328,7 @@ QString ResultMessage(uint32_t code) {
 
 int RunCli(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);  // past a file size limit a write fails as on a full disk
   g_stdoutFailure = 0;
   std::unique_ptr<QCoreApplication> ownApp;
   if (QCoreApplication::instance() == nullptr)

@@ -65,6 +65,7 @@ struct CliCommand {
 };
 
 // The whole front end: installs the report printer, parses, runs a command.
-// SIGPIPE is ignored: a reader that went away makes the write fail, and the
-// failure is reported (stderr, exit code 1) instead of ending the program.
+// SIGPIPE and SIGXFSZ are ignored: a reader that went away or a file size
+// limit makes the write fail, and the failure is reported (stderr, exit code
+// 1) instead of ending the program.
 int RunCli(int argc, char** argv);
