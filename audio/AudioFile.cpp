@@ -1,6 +1,7 @@
 #include "audio/AudioFile.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -169,6 +170,8 @@ uint32_t CAudioFileOutput::OpenFile(AudioFileLayout layout, uint32_t maxPathChar
   struct stat lst {};
   const bool danglingLink = !exists && ::lstat(path.constData(), &lst) == 0;
   if (m_bReplaceWhenComplete && (exists ? S_ISREG(st.st_mode) : !danglingLink)) {
+    // A file the user may not write is not replaced either.
+    if (exists && ::access(path.constData(), W_OK) != 0) return LastErrorOr(ERROR_ACCESS_DENIED);
     const QString name = QFile::decodeName(path);
     const QString target = exists ? QFileInfo(name).canonicalFilePath() : name;
     const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());

@@ -121,7 +121,7 @@ class CAudioFileOutput : public CAudioOutput {
   AudioFileLayout m_layout = AudioFileLayout::kPcmWave;
 
   // Whole or not at all: when set (before OpenFile), a target that is a
-  // regular file, a link to one or not there yet is written under a
+  // regular file the user may write, a link to one or not there yet is written under a
   // temporary name in the (link target's) folder, with the permissions of the
   // file it replaces, and moved over the target when it is completed without
   // a failed write and was not abandoned; otherwise the temporary file is
