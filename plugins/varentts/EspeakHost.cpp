@@ -123,6 +123,7 @@ CEspeakHost& CEspeakHost::Instance() {
 
 CEspeakHost::~CEspeakHost() {
   g_hostGone = true;
+  std::lock_guard<std::mutex> life(m_lifecycle);
   std::unique_lock<std::mutex> lock(m_lock);
   StopLocked(&lock);
 }
@@ -138,17 +139,19 @@ size_t CEspeakHost::HelperCount() {
 }
 
 uint32_t CEspeakHost::Start() {
+  std::lock_guard<std::mutex> life(m_lifecycle);
   std::lock_guard<std::mutex> lock(m_lock);
   if (m_running) return 0;
   if (m_helpers.empty()) {
     for (size_t i = 0; i < HelperCount(); ++i) m_helpers.push_back(std::make_unique<Helper>());
   }
   // The helpers start side by side; each is then asked for its greeting.
-  for (auto& h : m_helpers) {
-    if (h->socket < 0 && Launch(h.get()) != 0) {
-      for (auto& other : m_helpers) Shut(other.get());
-      return TTSERR_RESOURCES;
-    }
+  bool ok = true;
+  for (auto& h : m_helpers) ok = ok && (h->socket >= 0 || Spawn(h.get()) == 0);
+  for (auto& h : m_helpers) ok = ok && Greet(h.get()) == 0;
+  if (!ok) {
+    for (auto& h : m_helpers) Shut(h.get());
+    return TTSERR_RESOURCES;
   }
   m_running = true;
   for (auto& h : m_helpers) h->thread = std::thread(&CEspeakHost::Serve, this, h.get());
@@ -156,6 +159,7 @@ uint32_t CEspeakHost::Start() {
 }
 
 void CEspeakHost::Stop() {
+  std::lock_guard<std::mutex> life(m_lifecycle);
   std::unique_lock<std::mutex> lock(m_lock);
   StopLocked(&lock);
 }
@@ -189,6 +193,11 @@ void CEspeakHost::StopLocked(std::unique_lock<std::mutex>* lock) {
 }
 
 uint32_t CEspeakHost::Launch(Helper* h) {
+  uint32_t rc = Spawn(h);
+  return rc != 0 ? rc : Greet(h);
+}
+
+uint32_t CEspeakHost::Spawn(Helper* h) {
   int pair[2];
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return TTSERR_RESOURCES;
   int sampleFile = memfd_create("varentts-samples", MFD_CLOEXEC);
@@ -218,6 +227,13 @@ uint32_t CEspeakHost::Launch(Helper* h) {
   h->socket = pair[0];
   h->sampleFile = sampleFile;
   h->pid = pid;
+  h->greeted = false;
+  return 0;
+}
+
+uint32_t CEspeakHost::Greet(Helper* h) {
+  if (h->greeted) return 0;
+  if (h->socket < 0) return TTSERR_RESOURCES;
   uint32_t rate = 0;
   uint32_t versionSize = 0;
   std::string version;
@@ -233,6 +249,7 @@ uint32_t CEspeakHost::Launch(Helper* h) {
     return TTSERR_RESOURCES;
   }
   m_sampleRate.store(rate, std::memory_order_relaxed);
+  h->greeted = true;
   return 0;
 }
 

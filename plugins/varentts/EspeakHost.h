@@ -124,6 +124,7 @@ class CEspeakHost {
     int socket = -1;
     int sampleFile = -1;  // the shared memory file the samples come through
     pid_t pid = -1;
+    bool greeted = false;                         // its greeting (sample rate and version) was read
     std::deque<std::shared_ptr<SynthJob>> queue;  // guarded by m_lock
     std::condition_variable wake;                 // queue filled or stopping
     std::thread thread;
@@ -131,11 +132,14 @@ class CEspeakHost {
 
   CEspeakHost() = default;
   void StopLocked(std::unique_lock<std::mutex>* lock);
-  uint32_t Launch(Helper* h);  // starts the helper
+  uint32_t Launch(Helper* h);  // starts the helper: Spawn, then Greet
+  uint32_t Spawn(Helper* h);
+  uint32_t Greet(Helper* h);
   void Shut(Helper* h, bool hung = false);
   void Serve(Helper* h);  // a helper's thread
   void Run(Helper* h, SynthJob* job);
 
+  std::mutex m_lifecycle;  // serialises Start, Stop and the destructor (taken first)
   std::mutex m_lock;
   std::condition_variable m_done;  // a job finished
   bool m_running = false;          // between Start and Stop: threads serve the helpers
