@@ -6,14 +6,13 @@
 #include <QStyleOptionComboBox>
 
 #include "framework/ResourceModule.h"
+#include "settings/ControlPanelLogic.h"
 
 CBcxComboBox::CBcxComboBox(int controlId, QWidget* parent)
     : QComboBox(parent), m_controlId(controlId) {}
 
 QStringList CBcxComboBox::ItemsFromText(const QString& text) {
-  QStringList lines = text.split(QLatin1Char('\n'));
-  if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
-  return lines;
+  return panel::SplitItemLines(text);
 }
 
 bool CBcxComboBox::LoadItems(int stringId) {

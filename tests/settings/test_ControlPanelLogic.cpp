@@ -234,9 +234,4 @@ TEST_F(ControlPanelLogicTest, WithoutAnEngineThePanelIsDisabled) {
   EXPECT_NE(key.Open(CRegKey::Root(), QStringLiteral("TTSSetting")), 0u);
 }
 
-TEST(ControlPanelItems, LinesOfAListString) {
-  EXPECT_EQ(SplitItemLines(QStringLiteral("a\nb\n")), (QStringList{"a", "b"}));
-  EXPECT_EQ(SplitItemLines(QStringLiteral("a\n\nb")), (QStringList{"a", "", "b"}));
-}
-
 }  // namespace
