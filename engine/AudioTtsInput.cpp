@@ -71,8 +71,13 @@ uint32_t CAudioTtsInput::Open() {
   // status alone in TTSSynthText is then asked for its pieces, and one that
   // clears it there has nothing to say.
   m_cursor.status = TTS_STATUS_MORE;
+  {
+    std::lock_guard<std::mutex> lock(m_descLock);
+    m_pieces.clear();
+  }
   adapter.Clean();
   r = adapter.SynthText(&m_cursor);
+  if (r == 0 && m_cursor.audioLength > 0) NotePiece(m_cursor);
   // No block is in flight while the pipeline starts, so every descriptor may
   // change: a block reported current before it was first filled must not
   // show the text offsets of the previous play's text.
@@ -108,6 +113,7 @@ uint32_t CAudioTtsInput::GetFormat(WAVEFORMATEX* format, uint8_t* const*, int32_
 
 uint32_t CAudioTtsInput::Fetch(TTSSynthDesc* d) {
   const uint32_t r = TheAdapter().FetchNext(d);
+  if (r == 0) NotePiece(*d);
 
   QString line =
       QStringLiteral("Audio data length = %1, Text = \"").arg(static_cast<int32_t>(d->audioLength));
@@ -180,6 +186,16 @@ void CAudioTtsInput::Publish(int32_t block, const TTSSynthDesc& descriptor) {
   if (block < 0 || block >= kAudioBlockCount) return;
   std::lock_guard<std::mutex> lock(m_descLock);
   m_desc[block] = descriptor;
+}
+
+void CAudioTtsInput::NotePiece(const TTSSynthDesc& d) {
+  std::lock_guard<std::mutex> lock(m_descLock);
+  m_pieces.push_back({d.textStart, d.textEnd, d.audioLength});
+}
+
+std::vector<SpeechPiece> CAudioTtsInput::Pieces() const {
+  std::lock_guard<std::mutex> lock(m_descLock);
+  return m_pieces;
 }
 
 TTSSynthDesc CAudioTtsInput::Descriptor(int32_t block) const {

@@ -33,8 +33,10 @@
 #include <QString>
 #include <cstdint>
 #include <mutex>
+#include <vector>
 
 #include "audio/AudioObject.h"
+#include "engine/SpeechTimings.h"
 #include "sdk/ttsapi.h"
 
 class CAudioTtsInput : public CAudioInput {
@@ -61,6 +63,10 @@ class CAudioTtsInput : public CAudioInput {
   TTSSynthDesc Descriptor(int32_t block) const;
   // The format found by the last Open (the default before any).
   WAVEFORMATEX Format() const { return m_format; }
+  // The engine's pieces since the last Open, in the order they came: text
+  // offsets as the engine gave them and audio bytes (pieces that failed to
+  // fetch are not among them). For word timings, once the play has ended.
+  std::vector<SpeechPiece> Pieces() const;
 
   // The preview of text bytes that the reports show: up to 80 bytes whole,
   // else the first 72 followed by " ...". UTF-16 text (code page 1200) is
@@ -71,6 +77,7 @@ class CAudioTtsInput : public CAudioInput {
  private:
   uint32_t Fetch(TTSSynthDesc* descriptor);
   void Publish(int32_t block, const TTSSynthDesc& descriptor);
+  void NotePiece(const TTSSynthDesc& d);
 
   WAVEFORMATEX m_format;
   // The rest of the engine's current piece, not yet copied into a block.
@@ -78,4 +85,5 @@ class CAudioTtsInput : public CAudioInput {
   TTSSynthDesc m_cursor;
   mutable std::mutex m_descLock;  // guards m_desc against readers on other threads
   TTSSynthDesc m_desc[kAudioBlockCount];
+  std::vector<SpeechPiece> m_pieces;  // guarded by m_descLock
 };

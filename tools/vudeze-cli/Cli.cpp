@@ -23,6 +23,7 @@
 
 #include "engine/TtsAdapter.h"
 #include "framework/QueuedEvent.h"
+#include "platform/AppPaths.h"
 #include "platform/CodePage.h"
 #include "platform/Profile.h"
 #include "platform/Settings.h"
@@ -163,6 +164,12 @@ bool ParseCliOptions(const QStringList& args, CliOptions* options, QString* erro
     } else if (arg == QLatin1String("-o")) {
       if (!value(&options->output)) return false;
       options->hasOutput = true;
+    } else if (arg == QLatin1String("--timings")) {
+      if (!value(&options->timings)) return false;
+      if (options->timings.isEmpty()) {
+        *error = QStringLiteral("--timings needs the name of a file");
+        return false;
+      }
     } else if (arg == QLatin1String("--pause-at") || arg == QLatin1String("--resume-after")) {
       if (!value(&v)) return false;
       double* target =
@@ -214,7 +221,7 @@ QString ChooseEngineLibrary(const CliOptions& options) {
   if (adapter.Open(CRegKey::Root(), QStringLiteral("Adapter")) == 0 &&
       adapter.QueryString(QStringLiteral("SvcModule"), &stored) == 0 && !stored.isEmpty())
     return stored;
-  return GetAppDir() + QStringLiteral("/libvarentts.so");
+  return AppEngineDir(GetAppDir()) + QStringLiteral("/libvarentts.so");
 }
 
 uint32_t LoadAndEnumerate(const CliOptions& options, QString* step) {

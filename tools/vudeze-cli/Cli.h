@@ -21,6 +21,7 @@ struct CliOptions {
   int64_t codepage = 0;  // --codepage CP: 0 detects (UCS-2 by signature, else ANSI)
   QString output;        // -o OUT ("" discards the audio)
   bool hasOutput = false;
+  QString timings;          // --timings FILE (.json or .srt): export's word timings
   double pauseAt = -1;      // --pause-at SECONDS
   double resumeAfter = -1;  // --resume-after SECONDS
   QStringList positional;
@@ -37,7 +38,8 @@ QStringList InfoRecordLines(const InfoRecord& record);
 // vudeze.ini beside the program (or, when there is none, in the current
 // folder if that file and folder are the user's own and writable by nobody
 // else; an untrusted one is ignored with a line on stderr), else the stored
-// SvcModule, else the bundled engine library beside the program.
+// SvcModule, else the bundled engine library (beside the program in a build
+// tree, in PREFIX/lib/vudeze when installed: platform/AppPaths.h).
 QString ChooseEngineLibrary(const CliOptions& options);
 
 // The first half of BringUpEngine: ReadConfig, LoadModule, EnumEngines (with

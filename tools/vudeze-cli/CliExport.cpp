@@ -4,6 +4,10 @@
 // source and the speech file sink driven by the pipeline core, and the end
 // of the synthesis reported once the pipeline has stopped by itself.
 //
+// --timings FILE writes the word timings of a successful export beside it:
+// SubRip subtitles for a name ending in ".srt", else JSON (see
+// engine/SpeechTimings.h); also when the audio is discarded (-o "").
+//
 // The file is written under a temporary name beside the target and moved
 // over it only when the export succeeded; a failed or stopped export leaves
 // an older file of that name as it was. A FIFO or device is written in
@@ -20,6 +24,7 @@
 #include <memory>
 
 #include "engine/AudioTtsOutput.h"
+#include "engine/SpeechTimings.h"
 #include "tools/vudeze-cli/Cli.h"
 #include "tools/vudeze-cli/CliSynth.h"
 
@@ -27,7 +32,7 @@ namespace {
 
 constexpr char kUsage[] =
     "export [-s LIB] [--server ADDR] [--engine NAME] [--voice N] [--format CODE] "
-    "[--codepage CP] -o OUT TEXTFILE";
+    "[--codepage CP] [--timings FILE.json|FILE.srt] -o OUT TEXTFILE";
 
 // One export: the speech file sink behind the shared synthesis run.
 class CExportRun : public CCliSynthRun {
@@ -39,6 +44,7 @@ class CExportRun : public CCliSynthRun {
       m_sink.SetParam(output.utf16(), static_cast<uint32_t>(output.size() * sizeof(char16_t)));
     return CCliSynthRun::Run(text, &m_sink, &m_sink);
   }
+  const CAudioTtsInput& Source() const { return m_source; }
 
  private:
   CCliSink<CAudioTtsOutput> m_sink;
@@ -57,12 +63,28 @@ int RunExport(const CliOptions& options) {
                      .constData());
     return kCliExitFailed;
   }
+  if (QFileInfo(options.timings).isDir()) {
+    std::fprintf(stderr, "%s\n",
+                 QStringLiteral("%1 is a folder: --timings needs the name of a file")
+                     .arg(options.timings)
+                     .toLocal8Bit()
+                     .constData());
+    return kCliExitFailed;
+  }
   // Declared first, so that the engine is released after the pipeline ended.
   CliSynthSetup setup;
   if (int r = PrepareSynthesis(options, &setup); r != kCliExitOk) return r;
   // Created only when it is needed: the core starts a worker thread.
   auto run = std::make_unique<CExportRun>();
-  return run->Run(setup.text, options.output);
+  const int code = run->Run(setup.text, options.output);
+  if (code != kCliExitOk || options.timings.isEmpty()) return code;
+  const uint32_t r = WriteSpeechTimings(options.timings, setup.text, setup.codePage,
+                                        run->Source().Format(), run->Source().Pieces());
+  if (r != 0) {
+    PrintFailure(QStringLiteral("Writing the word timings to %1").arg(options.timings), r);
+    return kCliExitFailed;
+  }
+  return kCliExitOk;
 }
 
 const CliCommand s_exportCommand("export", kUsage, &RunExport);
