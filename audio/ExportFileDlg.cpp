@@ -1,5 +1,6 @@
 #include "audio/ExportFileDlg.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -10,6 +11,7 @@
 
 #include "framework/MessageBox.h"
 #include "framework/ResourceModule.h"
+#include "platform/Settings.h"
 #include "resources/ResourceIds.h"
 
 namespace {
@@ -20,6 +22,9 @@ constexpr int kItuType = 2;
 constexpr int32_t kFirstG723Code = 19;
 
 const char* const kExportExtensions[] = {"wav", "au", "g21", "g23", "vox"};
+
+const QString kTimingsSection = QStringLiteral("Settings");
+const QString kTimingsEntry = QStringLiteral("ExportWordTimings");
 
 // The name filter as the dialog shows it: the type's text as it stands. Qt
 // reads patterns separated by blanks, so the patterns of a type are given to
@@ -83,13 +88,18 @@ CExportFileDlg::CExportFileDlg(QWidget* parent)
   m_pEncoding->setObjectName(QStringLiteral("EncodingList"));
   m_pEncoding->setMaxVisibleItems(12);
   m_pEncodingLabel->setBuddy(m_pEncoding);
+  m_pTimings = new QCheckBox(module->Text(QStringLiteral("D122.timings")), this);
+  m_pTimings->setObjectName(QStringLiteral("TimingsBox"));
+  m_pTimings->setChecked(GetProfileInt(kTimingsSection, kTimingsEntry, 0) != 0);
   if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
     const int row = grid->rowCount();
     grid->addWidget(m_pEncodingLabel, row, 0);
     grid->addWidget(m_pEncoding, row, 1);
+    grid->addWidget(m_pTimings, row + 1, 1);
   }
   if (auto* types = findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
     setTabOrder(types, m_pEncoding);
+  setTabOrder(m_pEncoding, m_pTimings);
 
   connect(m_pEncoding, &QComboBox::activated, this, &CExportFileDlg::OnEncodingChosen);
   // Emitted after the dialog has applied the new type's filter itself.
@@ -101,6 +111,22 @@ CExportFileDlg::~CExportFileDlg() = default;
 
 QString CExportFileDlg::GetPathName() const {
   return selectedFiles().value(0);
+}
+
+bool CExportFileDlg::WriteTimings() const {
+  return m_pTimings->isChecked();
+}
+
+QString TimingsPathFor(const QString& audioPath) {
+  const QFileInfo info(audioPath);
+  const QString base = info.suffix().isEmpty() || info.completeBaseName().isEmpty()
+                           ? info.fileName()
+                           : info.completeBaseName();
+  const QString path = info.dir().filePath(base + QStringLiteral(".json"));
+  // Audio named "*.json" keeps its name: the timings go after it.
+  return QFileInfo(path).absoluteFilePath() == info.absoluteFilePath()
+             ? audioPath + QStringLiteral(".json")
+             : path;
 }
 
 void CExportFileDlg::FillEncodingList() {
@@ -147,5 +173,6 @@ void CExportFileDlg::accept() {
       return;
     }
   }
+  WriteProfileInt(kTimingsSection, kTimingsEntry, m_pTimings->isChecked() ? 1 : 0);
   QFileDialog::accept();
 }

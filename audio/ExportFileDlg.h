@@ -16,6 +16,11 @@
 // is refused, and the dialog stays open, while no encoding is chosen or when
 // its folder does not exist; Qt's dialog asks before replacing a file.
 //
+// Below the encoding list, a check box asks for the word timings as well
+// (FILE.json beside the audio, written by the document after the export). Its
+// state is kept in the settings, group "Settings", value "ExportWordTimings"
+// (0 or 1): read when the dialog is made, stored when OK is accepted.
+//
 // Threads: the user-interface thread (the engine's parameters are set only
 // there).
 #pragma once
@@ -27,6 +32,7 @@
 #include "audio/ExportFormats.h"
 #include "engine/AdapterEngineParams.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 
@@ -52,9 +58,12 @@ class CExportFileDlg : public QFileDialog {
   // The engine audio-format code chosen, or 0 when no type or no encoding is
   // selected.
   int32_t GetFormatCode() const { return m_choice.GetFormatCode(); }
+  // Whether the word timings are to be written too (after OK).
+  bool WriteTimings() const;
 
   // What the dialog shows, for tests.
   QComboBox* EncodingList() const { return m_pEncoding; }
+  QCheckBox* TimingsBox() const { return m_pTimings; }
   const CExportChoice& Choice() const { return m_choice; }
 
  public slots:
@@ -73,4 +82,10 @@ class CExportFileDlg : public QFileDialog {
   CExportChoice m_choice;
   QLabel* m_pEncodingLabel = nullptr;
   QComboBox* m_pEncoding = nullptr;
+  QCheckBox* m_pTimings = nullptr;
 };
+
+// The word timings file of an export: the audio file's name with ".json" in
+// place of its extension (added when it has none), in the same folder; for
+// audio that is itself named "*.json", that name with ".json" added.
+QString TimingsPathFor(const QString& audioPath);

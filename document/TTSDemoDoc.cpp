@@ -77,6 +77,7 @@ void CTTSDemoDoc::OnExport() {
   CTTSDemoApp* app = TheApp();
   if (app == nullptr) return;
   m_bExport = 1;
+  QString timingsFor;
   // With the left Shift key, or during a batch, there is no dialog: the sink
   // has no path and the audio is synthesised and dropped.
   if (!IsLeftShiftDown() && !app->m_bBatch) {
@@ -86,8 +87,10 @@ void CTTSDemoDoc::OnExport() {
                                 static_cast<uint32_t>(dialog.GetFormatCode()));
     const QString path = dialog.GetPathName();
     app->m_ttsOutput.SetParam(path.utf16(), static_cast<uint32_t>(path.size() * 2));
+    if (dialog.WriteTimings()) timingsFor = path;
   }
   StartSynthesis(&app->m_ttsOutput);
+  PrepareWordTimings(timingsFor);
 }
 
 void CTTSDemoDoc::OnSynthPause() {
@@ -185,6 +188,7 @@ void CTTSDemoDoc::OnSynthStop() {
   // format).
   if (app->m_pControlPanel != nullptr) app->m_pControlPanel->SetBusy(false);
   PostInfo(static_cast<int32_t>(result), title, L"%ls", ToWide(text).c_str());
+  WriteWordTimings(result);
   if (m_nEndReason.load() == 2 && app->m_bBatch) {
     app->m_batchFiles.clear();
     app->m_bBatch = 0;

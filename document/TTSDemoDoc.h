@@ -15,6 +15,8 @@
 // posted events.
 #pragma once
 
+#include <QByteArray>
+#include <QString>
 #include <atomic>
 #include <cstdint>
 
@@ -67,6 +69,15 @@ class CTTSDemoDoc : public CDocument, private CAudioSink {
   void OnOutputOpen() override;
   void OnOutputDone(int32_t block) override;
   void OnStop() override;
+
+  // Word timings of an export whose dialog asked for them
+  // (TTSDemoDocTimings.cpp): noted after the start, written after the end
+  // report when the export ran to its end without a failure.
+  void PrepareWordTimings(const QString& audioPath);
+  void WriteWordTimings(uint32_t result);
+  QString m_strTimingsPath;  // empty when none are to be written
+  QByteArray m_timingsText;  // the text as sent
+  uint32_t m_nTimingsCodePage = 0;
 
   // Set when a synthesis starts, for the threads that report its progress.
   CTTSDemoView* m_pPlayView = nullptr;

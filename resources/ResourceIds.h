@@ -201,3 +201,7 @@ inline constexpr uint32_t IDS_FIND_NEXT = 40709;
 inline constexpr uint32_t IDS_REPLACE = 40710;
 inline constexpr uint32_t IDS_REPLACE_ALL = 40711;
 inline constexpr uint32_t IDS_FIND_CANCEL = 40712;
+// Word timings written beside an export (41000-41099).
+inline constexpr uint32_t IDS_TIMINGS_ACTION = 41000;
+inline constexpr uint32_t IDS_TIMINGS_WRITTEN = 41001;
+inline constexpr uint32_t IDS_TIMINGS_FAILED = 41002;
