@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "platform/AppPaths.h"
 #include "platform/Settings.h"
 #include "platform/VersionInfo.h"
 #include "shell/TTSDemoApp.h"
@@ -9,7 +10,7 @@
 int RunVudeze(int argc, char** argv, const std::function<void()>& afterStart) {
   QApplication qapp(argc, argv);
   // What the program was installed with: the bundled engine.
-  SetSettingsDefaults(GetAppDir() + QStringLiteral("/vudeze-defaults.conf"));
+  SetSettingsDefaults(AppDataDir(GetAppDir()) + QStringLiteral("/vudeze-defaults.conf"));
   CTTSDemoApp app;
   int code = 1;
   if (app.InitInstance()) {

@@ -16,6 +16,7 @@
 #include "framework/KeyState.h"
 #include "framework/MessageBox.h"
 #include "framework/ResourceModule.h"
+#include "platform/AppPaths.h"
 #include "platform/CodePage.h"
 #include "platform/Console.h"
 #include "platform/Language.h"
@@ -66,8 +67,8 @@ QString StartupFailureMessage(uint32_t code, bool* requestConfig) {
 }
 
 CTTSDemoApp::CTTSDemoApp()
-    : m_strPackDir(GetAppDir()),
-      m_strHelpFilePath(GetAppDir() + QStringLiteral("/../help/index.html")),
+    : m_strPackDir(AppDataDir(GetAppDir())),
+      m_strHelpFilePath(AppHelpFile(GetAppDir())),
       m_nLangID(ID_LANG_CHS) {
   g_theApp = this;
   if (QCoreApplication::instance() != nullptr) m_arguments = QCoreApplication::arguments().mid(1);
@@ -209,6 +210,14 @@ bool CTTSDemoApp::InitInstance() {
   if (m_pMainWnd == nullptr) return false;
   m_pMainWnd->show();
   m_pMainWnd->repaint();
+  // With the console on, where the program found its parts, for a user
+  // checking an installation.
+  if (m_options.console != 0) {
+    std::fprintf(stderr, "vudeze: engine %s: %s\n", qPrintable(adapter.ModulePath()),
+                 adapter.HasInstance() ? qPrintable(adapter.EngineName()) : "not connected");
+    std::fprintf(stderr, "vudeze: language packs: %s\nvudeze: help: %s\n",
+                 qPrintable(m_strPackDir), qPrintable(QDir::cleanPath(m_strHelpFilePath)));
+  }
 
   if (!m_waveOutput.IsDeviceAvailable()) AfxMessageBox(IDS_NO_SOUND_CARD, MB_OK | MB_ICONSTOP);
   if (requestConfig) m_pMainWnd->PostCommand(ID_ENGINE_CONFIG);
