@@ -136,6 +136,11 @@ uint32_t CAudioCore::Play(IAudioInput* source, IAudioOutput* sink, IAudioSink* e
   m_pOutput = sink;
   m_pEventSink.store(eventSink);
   lastResult.store(0);
+  m_firstAudioUs.store(-1);
+  m_engineUs.store(0);
+  m_audioBytes.store(0);
+  m_bytesPerSecond.store(0);
+  m_playStart = Clock::now();
   TraceFlushed("Play starting!\n");
 
   const uint32_t result = PostCommand(&CAudioCore::DoStart);
@@ -214,7 +219,15 @@ void CAudioCore::PumpStep() {
 
   const int32_t k = m_nReadWrite.load();
   uint32_t size = m_nBlockSize;
+  const Clock::time_point readStart = Clock::now();
   uint32_t result = m_pInput->Read(k, m_pBlocks[k], &size);
+  const Clock::time_point readEnd = Clock::now();
+  m_engineUs.fetch_add(
+      std::chrono::duration_cast<std::chrono::microseconds>(readEnd - readStart).count());
+  if (result == 0 && size != 0) {
+    m_audioBytes.fetch_add(size > m_nBlockSize ? m_nBlockSize : size);
+    if (m_firstAudioUs.load() < 0) m_firstAudioUs.store(SincePlayStartUs());
+  }
   lastResult.store(result);
   if (result != 0) {
     DoStop();
@@ -256,6 +269,9 @@ void CAudioCore::DoStart() {
     m_pInput->Close();
     return;
   }
+  // The engine taking the text and giving its first piece counts as its time.
+  m_engineUs.store(SincePlayStartUs());
+  m_bytesPerSecond.store(m_format.nAvgBytesPerSec);
   m_pOutput->SetSink(this);
   if ((result = m_pOutput->SetFormat(&m_format, m_pBlocks, kAudioBlockCount)) != 0 ||
       (result = m_pOutput->Open()) != 0) {
@@ -304,6 +320,19 @@ void CAudioCore::DoStop() {
 }
 
 void CAudioCore::DoExit() {}
+
+int64_t CAudioCore::SincePlayStartUs() const {
+  return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - m_playStart).count();
+}
+
+SynthTiming CAudioCore::Timing() const {
+  SynthTiming t;
+  t.firstAudioUs = m_firstAudioUs.load();
+  t.synthesisUs = m_engineUs.load();
+  t.audioBytes = m_audioBytes.load();
+  t.bytesPerSecond = m_bytesPerSecond.load();
+  return t;
+}
 
 void CAudioCore::Trace(const char* format, ...) {
   if (m_pTrace == nullptr) return;

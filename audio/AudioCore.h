@@ -25,6 +25,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -32,6 +33,7 @@
 #include <thread>
 
 #include "audio/AudioTypes.h"
+#include "audio/SynthTiming.h"
 #include "framework/Object.h"
 #include "platform/Sync.h"
 
@@ -79,6 +81,10 @@ class CAudioCore : public CAudioSink, public CObject {
   virtual uint32_t Stop();
 
   bool IsIdle() const { return stopAcknowledged.load() == 1 && m_nState.load() == kStopped; }
+  // The figures of the current or last play (see SynthTiming.h). Exact once
+  // the worker has stopped the play (after Stop, or once the state reads
+  // stopped); any thread.
+  SynthTiming Timing() const;
   // The ring's blocks (null while not created); for tests and diagnostics.
   uint8_t* const* Blocks() const { return m_pBlocks; }
 
@@ -139,6 +145,16 @@ class CAudioCore : public CAudioSink, public CObject {
   uint32_t m_nCommandResult = 0;
   std::FILE* m_pTrace = nullptr;
   std::recursive_mutex m_lock;
+
+  // Timing of the play: the start is written by Play before the start
+  // command is posted, the rest by the worker.
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point m_playStart{};
+  std::atomic<int64_t> m_firstAudioUs{-1};
+  std::atomic<int64_t> m_engineUs{0};
+  std::atomic<uint64_t> m_audioBytes{0};
+  std::atomic<uint32_t> m_bytesPerSecond{0};
+  int64_t SincePlayStartUs() const;
 
   uint32_t PostCommand(Command command);
   void WorkerLoop();

@@ -101,7 +101,8 @@ uint32_t CTTSDemoDoc::StartSynthesis(IAudioOutput* sink) {
   CTTSDemoApp* app = TheApp();
   CTTSDemoView* view = GetView();
   if (app == nullptr || view == nullptr || !app->IsPipelineIdle()) return kAudioInvalidState;
-  ClearInfo();
+  // A batch keeps every file's reports; it cleared the table when it began.
+  if (!app->m_bBatch) ClearInfo();
   if (app->m_pControlPanel != nullptr) app->m_pControlPanel->SetBusy(true);
   view->TakeSpeechText(&app->m_ttsInput);
   m_nLastPieceStart = kNoPiece;
@@ -189,8 +190,9 @@ void CTTSDemoDoc::OnSynthStop() {
   if (app->m_pControlPanel != nullptr) app->m_pControlPanel->SetBusy(false);
   PostInfo(static_cast<int32_t>(result), title, L"%ls", ToWide(text).c_str());
   WriteWordTimings(result);
-  if (m_nEndReason.load() == 2 && app->m_bBatch) {
-    app->m_batchFiles.clear();
-    app->m_bBatch = 0;
-  }
+  // How fast the engine went; the core's figures are final once it stopped.
+  const SynthTiming timing = core.Timing();
+  PostTimingReport(timing);
+  // A user's stop ends a batch; an error halts it.
+  app->OnBatchSynthesisEnd(result, m_nEndReason.load(), timing);
 }

@@ -15,6 +15,8 @@
 #include "framework/ResourceModule.h"
 #include "platform/SysError.h"
 #include "resources/ResourceIds.h"
+#include "shell/Batch.h"
+#include "shell/InfoReport.h"
 
 namespace {
 
@@ -69,5 +71,11 @@ void CTTSDemoDoc::ReportFileError(const QString& path, uint32_t code, bool savin
                      .replace(QLatin1String("%1"), QFileInfo(path).fileName());
   if (const uint32_t reason = FileErrorReason(code)) text += QLatin1Char('\n') + AfxString(reason);
   text += QLatin1Char('\n') + AfxFormatString(IDS_FILE_ERROR_CODE, code);
+  // A batch reports the file it skips in the information table: it must not
+  // wait for the user.
+  if (IsBatchOpening()) {
+    PostInfo(static_cast<int32_t>(code), BatchReportAction(), L"%ls", ToWide(text).c_str());
+    return;
+  }
   AfxMessageBox(text, MB_OK | MB_ICONWARNING);
 }

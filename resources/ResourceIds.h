@@ -205,3 +205,16 @@ inline constexpr uint32_t IDS_FIND_CANCEL = 40712;
 inline constexpr uint32_t IDS_TIMINGS_ACTION = 41000;
 inline constexpr uint32_t IDS_TIMINGS_WRITTEN = 41001;
 inline constexpr uint32_t IDS_TIMINGS_FAILED = 41002;
+// Batch synthesis and the timing report (40900-40999).
+inline constexpr uint32_t IDS_TIMING_ACTION = 40900;
+inline constexpr uint32_t IDS_TIMING_DETAILS = 40901;
+inline constexpr uint32_t IDS_TIMING_NO_AUDIO = 40902;
+inline constexpr uint32_t IDS_BATCH_ACTION = 40903;
+inline constexpr uint32_t IDS_BATCH_FILE = 40904;
+inline constexpr uint32_t IDS_BATCH_NOT_REGULAR = 40905;
+inline constexpr uint32_t IDS_BATCH_NO_TEXT = 40906;
+inline constexpr uint32_t IDS_BATCH_HALTED = 40907;
+inline constexpr uint32_t IDS_BATCH_SUMMARY = 40908;
+inline constexpr uint32_t IDS_BATCH_USER_STOP = 40909;
+inline constexpr uint32_t IDS_BATCH_FOLDER_TITLE = 40910;
+inline constexpr uint32_t IDS_BATCH_NOT_OPENED = 40911;

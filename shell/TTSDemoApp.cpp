@@ -81,6 +81,7 @@ CTTSDemoApp::~CTTSDemoApp() {
 }
 
 void CTTSDemoApp::RegisterCommands() {
+  RegisterBatchCommands();
   MapCommand(ID_HELP_FINDER, [this] { OnHelp(); });
   MapCommand(ID_APP_ABOUT, [this] { OnAbout(); });
   MapCommand(ID_SHOW_ENGINE_TEXT, [this] { OnShowEngineText(); });

@@ -18,6 +18,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -26,6 +27,7 @@
 #include "engine/AudioTtsInput.h"
 #include "engine/AudioTtsOutput.h"
 #include "framework/WinApp.h"
+#include "shell/Batch.h"
 #include "shell/CommandLine.h"
 
 class CControlPanel;
@@ -68,12 +70,19 @@ class CTTSDemoApp : public CWinApp {
   CLogoWnd* m_pLogoWnd = nullptr;
   uint32_t m_nLangID;
   QStringList m_batchFiles;
-  int32_t m_bBatch = 0;
+  // Read by the pipeline's worker when a synthesis ends.
+  std::atomic<int32_t> m_bBatch{0};
+  BatchTally m_batchTally;
   int32_t m_bEngineFromCmdLine = 0;
   CAudioCore m_audioCore;
   CAudioTtsInput m_ttsInput;
   CAudioTtsOutput m_ttsOutput;
   CAudioWaveOutput m_waveOutput;
+
+  // The batch (shell/Batch.cpp): one step (ID_BATCH_NEXT), and what the
+  // document's Stop command tells the batch when a synthesis has ended.
+  void OnBatchNext();
+  void OnBatchSynthesisEnd(uint32_t result, int32_t endReason, const SynthTiming& timing);
 
   // Start-up options (vudeze.ini and the command line).
   CTtsCommandLineInfo m_cmdInfo;
@@ -81,6 +90,11 @@ class CTTSDemoApp : public CWinApp {
 
  private:
   void RegisterCommands();
+  // The Open command (a folder for a batch with the left Shift key) and the
+  // batch step (shell/Batch.cpp).
+  void RegisterBatchCommands();
+  void OnOpen();
+  bool m_bBatchFileRunning = false;
   void OnEngineConfig();
   void OnShowEngineText();
   void OnHelp();

@@ -17,6 +17,7 @@
 #include "engine/TtsAdapter.h"
 #include "platform/CodePage.h"
 #include "platform/SysError.h"
+#include "shell/Batch.h"
 #include "shell/InfoReport.h"
 
 namespace {
@@ -239,6 +240,9 @@ void CCliSynthRun::StopStep(uint32_t forced) {
     PostInfo(0, L"结束合成", L"本次合成正常结束。");
   else
     PostInfo(static_cast<int32_t>(last), L"结束合成", L"本次合成出错，错误码=0x%08x", last);
+  // The core's figures are final once it has stopped.
+  timing = m_core.Timing();
+  PostTimingReport(timing);
   if (last != 0 && forced == 0) {
     if (last == sinkFailure.load())
       PrintFailureMessage(SinkAction(), last, SinkMessage(last));

@@ -75,6 +75,8 @@ class CCliSynthRun : public CAudioSink {
   std::atomic<uint32_t> sinkFailure{0};
   // Set by a signal before the pipeline is stopped (any thread).
   std::atomic<bool> cancelled{false};
+  // How fast the run went (audio/SynthTiming.h); set when it has ended.
+  SynthTiming timing;
   CAudioCore& Core() { return m_core; }
 
  protected:
