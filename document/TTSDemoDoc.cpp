@@ -104,6 +104,7 @@ uint32_t CTTSDemoDoc::StartSynthesis(IAudioOutput* sink) {
   // A batch keeps every file's reports; it cleared the table when it began.
   if (!app->m_bBatch) ClearInfo();
   if (app->m_pControlPanel != nullptr) app->m_pControlPanel->SetBusy(true);
+  view->NoteSynthesisVoice();
   view->TakeSpeechText(&app->m_ttsInput);
   m_nLastPieceStart = kNoPiece;
   m_nEndReason = 0;

@@ -63,6 +63,7 @@ CTTSDemoView::CTTSDemoView() {
   RegisterFileCommands();
   RegisterFontCommands();
   RegisterFindCommands();
+  RegisterLogCommands();
 }
 
 CTTSDemoView::~CTTSDemoView() = default;

@@ -11,6 +11,7 @@
 //   TTSDemoViewFile.cpp      serialisation, code-page commands, encoding pane
 //   TTSDemoViewFont.cpp      fonts and the format bar's boxes
 //   TTSDemoViewFind.cpp      go to line, find, replace, status messages
+//   TTSDemoViewLog.cpp       the synthesis effect log's keys
 //
 // Threads: the user-interface thread, except PostSelection.
 #pragma once
@@ -137,6 +138,30 @@ class CTTSDemoView : public CEditView {
   void SelectMatch(qsizetype start, qsizetype length);
   void TextNotFound();
   class CFindReplaceDlg* m_pFindDlg = nullptr;
+
+ public:
+  // ---- Synthesis effect log (TTSDemoViewLog.cpp)
+
+  // Ctrl+L (general) and Ctrl+Alt+L (serious): appends a record of the
+  // selected words and the sentence around them to the effect log and
+  // reports it ("Log Synth"). Nothing at all without a selection. Returns 0
+  // or the system code of a failed write, which is reported with its reason.
+  uint32_t LogSynthEffect(bool serious);
+  // Ctrl+Alt+V: opens the log with the desktop's viewer.
+  void OnViewSynthLog();
+  // Ctrl+Alt+S: opens the mail link to the engine maker's support address.
+  void OnSendSynthLog();
+  // Ctrl+F1: the log's help box.
+  void OnSynthLogHelp();
+  // Called as a synthesis starts, while the engine is idle: the voice that
+  // records made during the synthesis name (the engine is not asked while it
+  // synthesises).
+  void NoteSynthesisVoice();
+
+ private:
+  void RegisterLogCommands();
+  // The voice that NoteSynthesisVoice read.
+  uint32_t m_nSynthVoice = 0;
 
  protected:
   bool event(QEvent* e) override;

@@ -38,6 +38,10 @@
   X(ID_SYNTH_STOP, 32788)        \
   X(ID_ENGINE_CONFIG, 32813)     \
   X(ID_SYNTH_LOG, 33003)         \
+  X(ID_SYNTH_LOG_SERIOUS, 33004) \
+  X(ID_SYNTH_LOG_VIEW, 33005)    \
+  X(ID_SYNTH_LOG_SEND, 33006)    \
+  X(ID_SYNTH_LOG_HELP, 33007)    \
   X(ID_HELP_FINDER, 57666)       \
   X(ID_APP_ABOUT, 57664)         \
   X(ID_FORMAT_FONTNAME, 32790)   \
@@ -201,6 +205,25 @@ inline constexpr uint32_t IDS_FIND_NEXT = 40709;
 inline constexpr uint32_t IDS_REPLACE = 40710;
 inline constexpr uint32_t IDS_REPLACE_ALL = 40711;
 inline constexpr uint32_t IDS_FIND_CANCEL = 40712;
+// The synthesis effect log (40800-40899): the banner (a printf format: host,
+// user, library, version), the column titles, the severities, the display
+// names of voices 0 to 7, the help box, failures, the support address.
+inline constexpr uint32_t IDS_SYNTHLOG_BANNER = 40800;
+inline constexpr uint32_t IDS_SYNTHLOG_TITLE_TIME = 40801;
+inline constexpr uint32_t IDS_SYNTHLOG_TITLE_SEVERITY = 40802;
+inline constexpr uint32_t IDS_SYNTHLOG_TITLE_SPEAKER = 40803;
+inline constexpr uint32_t IDS_SYNTHLOG_TITLE_FOCUS = 40804;
+inline constexpr uint32_t IDS_SYNTHLOG_TITLE_SENTENCE = 40805;
+inline constexpr uint32_t IDS_SYNTHLOG_GENERAL = 40806;
+inline constexpr uint32_t IDS_SYNTHLOG_SERIOUS = 40807;
+inline constexpr uint32_t IDS_SYNTHLOG_VOICE_FIRST = 40810;  // to 40817
+inline constexpr uint32_t IDS_SYNTHLOG_HELP_TITLE = 40820;
+inline constexpr uint32_t IDS_SYNTHLOG_HELP = 40821;
+inline constexpr uint32_t IDS_SYNTHLOG_WRITE_FAILED = 40822;
+inline constexpr uint32_t IDS_SYNTHLOG_OPEN_FAILED = 40823;
+inline constexpr uint32_t IDS_SYNTHLOG_MAIL_FAILED = 40824;
+inline constexpr uint32_t IDS_SYNTHLOG_MAIL_ADDRESS = 40825;
+inline constexpr uint32_t IDS_SYNTHLOG_NONE_YET = 40826;
 // Word timings written beside an export (41000-41099).
 inline constexpr uint32_t IDS_TIMINGS_ACTION = 41000;
 inline constexpr uint32_t IDS_TIMINGS_WRITTEN = 41001;
