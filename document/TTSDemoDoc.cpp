@@ -190,10 +190,10 @@ void CTTSDemoDoc::OnSynthStop() {
   // format).
   if (app->m_pControlPanel != nullptr) app->m_pControlPanel->SetBusy(false);
   PostInfo(static_cast<int32_t>(result), title, L"%ls", ToWide(text).c_str());
-  WriteWordTimings(result);
   // How fast the engine went; the core's figures are final once it stopped.
   const SynthTiming timing = core.Timing();
   PostTimingReport(timing);
+  WriteWordTimings(result);
   // A user's stop ends a batch; an error halts it.
   app->OnBatchSynthesisEnd(result, m_nEndReason.load(), timing);
 }
