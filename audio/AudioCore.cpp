@@ -6,6 +6,7 @@
 #include <new>
 #include <system_error>
 
+#include "audio/AudioFile.h"
 #include "platform/Settings.h"
 
 IMPLEMENT_DYNAMIC(CAudioCore, CObject)
@@ -304,6 +305,10 @@ void CAudioCore::DoResume() {
 void CAudioCore::DoStop() {
   if (m_nState.load() == kStopped) return;
   m_pOutput->Pause();
+  // A failed play does not put its partial audio over the file that was
+  // there: the file sink removes its temporary file instead.
+  if (lastResult.load() != 0)
+    if (auto* file = dynamic_cast<CAudioFileOutput*>(m_pOutput)) file->Abandon();
   // A sink that cannot finish its output (a file whose header or close
   // failed) fails the play, unless an earlier step failed it already.
   const uint32_t closed = m_pOutput->Close();

@@ -2,12 +2,14 @@
 // stopping, failures at every start step and in the middle, and the trace.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <thread>
 
 #include "audio/AudioCore.h"
+#include "engine/AudioTtsOutput.h"
 #include "platform/Settings.h"
 #include "tests/audio/PipelineTestEndpoints.h"
 #include "tests/support/TestSupport.h"
@@ -181,6 +183,26 @@ TEST_F(AudioCoreTest, FailingReadStopsWithItsCode) {
   EXPECT_EQ(core.lastResult.load(), 0x1234u);
   EXPECT_EQ(core.stopAcknowledged.load(), 1);
   EXPECT_EQ(events.stops.load(), 1);
+}
+
+// A play that fails midway does not put its partial audio over the file
+// that was there.
+TEST_F(AudioCoreTest, AFailedExportKeepsTheOldFile) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("speech.wav");
+  ASSERT_TRUE(WriteAll(path, "the old export"));
+  CAudioTtsOutput file;  // writes under a temporary name
+  ASSERT_NE(file.SetParam(path.utf16(), static_cast<uint32_t>(path.size() * 2)), nullptr);
+  source.total = 10ull * kAudioBlockSize;
+  source.failReadAt = 3;
+  source.failReadCode = 0x1234;
+  ASSERT_EQ(core.Play(&source, &file, &events), 0u);
+  ASSERT_TRUE(WaitSelfStop());
+  EXPECT_EQ(core.Stop(), 0u);
+  EXPECT_EQ(core.lastResult.load(), 0x1234u);
+  file.FreeParam();
+  EXPECT_EQ(ReadAll(path), "the old export");
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"speech.wav"});
 }
 
 TEST_F(AudioCoreTest, FailingWriteStopsInsteadOfWaitingForABlockNeverConsumed) {

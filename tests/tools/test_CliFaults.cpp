@@ -70,8 +70,9 @@ TEST_F(CliFaultsTest, WaveIntoAFifoFailsItsCloseAndRawStreams) {
                  QLatin1String(row.format), text));
     EXPECT_EQ(r.exitCode, row.exitCode) << row.format << r.err.constData();
     EXPECT_EQ(LastLine(r.out), QString::fromUtf8(row.last)) << row.format;
-    if (row.exitCode != 0)
+    if (row.exitCode != 0) {
       EXPECT_TRUE(r.err.contains("0x00000084 The file pointer cannot be set")) << r.err.constData();
+    }
     EXPECT_GT(ReadAll(heardPath).size(), 1000);
     EXPECT_TRUE(QFileInfo(fifo).isFile() == false) << "the FIFO was replaced by a file";
   }
