@@ -243,8 +243,10 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(const QString& path, bool makeVi
     if (!doc->OnOpenDocument(path)) {
       if (created) {
         CloseAllDocuments();
-      } else if (!doc->IsModified()) {
-        // The old contents are gone: leave a new, empty document.
+      } else {
+        // The old contents are gone (the user was asked to save them): leave
+        // a new, empty document, so that a save never writes the empty text
+        // over the file that was open.
         doc->SetTitle(AfxString(AFX_IDS_UNTITLED));
         doc->OnNewDocument();
       }

@@ -138,11 +138,19 @@ TEST_F(TextFiles, AnOpenFileIsReadAgainOnlyInAnotherCodePage) {
             MultiByteToWide(950, WideToMultiByte(936, QString::fromUtf8("新的"))));
 }
 
-TEST_F(TextFiles, TooLargeFileGivesOneMessage) {
+// A file that cannot be opened leaves a new, empty document: saving it
+// never writes the empty text over the file that was open before.
+TEST_F(TextFiles, TooLargeFileGivesOneMessageAndANewDocument) {
+  const QString first = File("first.txt", "keep me");
+  ASSERT_NE(f.app->OpenDocumentFile(first), nullptr);
   const QString path = File("large.txt", QByteArray(kTextFileMaxBytes, 'a'));
   f.messages.clear();
   EXPECT_EQ(f.app->OpenDocumentFile(path), nullptr);
   EXPECT_EQ(f.messages, QStringList{QString::fromUtf8("该文件太大，无法打开。")});
+  CDocument* doc = f.app->m_pMainWnd->GetActiveDocument();
+  EXPECT_TRUE(doc->GetPathName().isEmpty());
+  EXPECT_FALSE(doc->IsModified());
+  EXPECT_EQ(ReadAll(first), "keep me");
 }
 
 // Root writes into read-only folders; without this capability it does not.
