@@ -131,7 +131,9 @@ class CTTSDemoView : public CEditView {
   // that starts with "!" reports a failure; the "!" is part of the text.
   void SetStatusMessage(uint32_t stringId);
   // The find and replace dialog, null until first shown. Owned by the view.
-  class CFindReplaceDlg* FindReplaceDialog() const { return m_pFindDlg; }
+  class CFindReplaceDlg* FindReplaceDialog() const {
+    return m_pFindDlg;
+  }
 
  private:
   void ShowFindDialog(bool replace);

@@ -216,8 +216,8 @@ bool CTTSDemoApp::InitInstance() {
   if (m_options.console != 0) {
     std::fprintf(stderr, "vudeze: engine %s: %s\n", qPrintable(adapter.ModulePath()),
                  adapter.HasInstance() ? qPrintable(adapter.EngineName()) : "not connected");
-    std::fprintf(stderr, "vudeze: language packs: %s\nvudeze: help: %s\n",
-                 qPrintable(m_strPackDir), qPrintable(QDir::cleanPath(m_strHelpFilePath)));
+    std::fprintf(stderr, "vudeze: language packs: %s\nvudeze: help: %s\n", qPrintable(m_strPackDir),
+                 qPrintable(QDir::cleanPath(m_strHelpFilePath)));
   }
 
   if (!m_waveOutput.IsDeviceAvailable()) AfxMessageBox(IDS_NO_SOUND_CARD, MB_OK | MB_ICONSTOP);
