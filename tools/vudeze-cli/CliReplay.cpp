@@ -123,25 +123,8 @@ int RunReplay(const CliOptions& options) {
   // The log is in the system code page; so is the text the engine gets.
   const uint32_t cp = GetACP();
   SetTextCodePage(cp);
+  if (ApplyEngineOptions(options, cp) != kCliExitOk) return kCliExitFailed;
   CTtsAdapter& adapter = TheAdapter();
-  struct {
-    bool wanted;
-    uint32_t id;
-    int64_t value;
-    const char* name;
-  } const params[] = {
-      {true, TTS_PARAM_INPUTCODEPAGE, InputCodePageOf(cp), "TTS_PARAM_INPUTCODEPAGE"},
-      {options.voice != -1, TTS_PARAM_VOICE, options.voice, "TTS_PARAM_VOICE"},
-      {options.format != -1, TTS_PARAM_AUDIODATAFMT, options.format, "TTS_PARAM_AUDIODATAFMT"},
-  };
-  for (const auto& p : params) {
-    if (!p.wanted) continue;
-    r = adapter.SetEngineParam(p.id, static_cast<uint32_t>(p.value));
-    if (r != 0) {
-      PrintFailure(QStringLiteral("Setting %1 to %2").arg(QLatin1String(p.name)).arg(p.value), r);
-      return kCliExitFailed;
-    }
-  }
   uint32_t format = 0;
   if (adapter.GetEngineParam(TTS_PARAM_AUDIODATAFMT, &format) != 0)
     format = options.format != -1 ? static_cast<uint32_t>(options.format) : 0;

@@ -146,6 +146,10 @@ int PrepareSynthesis(const CliOptions& options, CliSynthSetup* setup) {
   SetTextCodePage(cp);
   setup->codePage = cp;
   setup->text = SpeechTextBytes(text, cp);
+  return ApplyEngineOptions(options, cp);
+}
+
+int ApplyEngineOptions(const CliOptions& options, uint32_t cp) {
   CTtsAdapter& adapter = TheAdapter();
   struct {
     bool wanted;
@@ -161,7 +165,7 @@ int PrepareSynthesis(const CliOptions& options, CliSynthSetup* setup) {
   };
   for (const auto& p : params) {
     if (!p.wanted) continue;
-    r = adapter.SetEngineParam(p.id, p.value);
+    const uint32_t r = adapter.SetEngineParam(p.id, p.value);
     if (r != 0) {
       PrintFailure(QStringLiteral("Setting %1 to %2").arg(QLatin1String(p.name)).arg(p.value), r);
       return kCliExitFailed;

@@ -54,6 +54,9 @@ struct CliSynthSetup {
 // and sets the engine parameters. kCliExitOk when ready, else the exit code
 // with the failure printed.
 int PrepareSynthesis(const CliOptions& options, CliSynthSetup* setup);
+// Tells the connected engine the text's code page (cp) and the --voice and
+// --format options given; a refusal is printed. kCliExitOk or kCliExitFailed.
+int ApplyEngineOptions(const CliOptions& options, uint32_t cp);
 
 // One synthesis of text from the speech source into a sink. Derived runs
 // handle more events; they must call this class's OnStop if they override it.
