@@ -91,8 +91,9 @@ bool SendAll(int fd, const void* data, size_t size, bool* hung) {
   return true;
 }
 
-// Reads count samples from the start of the shared sample file.
-bool ReadSamples(int fd, size_t count, std::vector<int16_t>* samples) {
+// Reads count samples from the start of the shared sample file; a file grown
+// large is cut back once read, unless more is still being written (partial).
+bool ReadSamples(int fd, size_t count, std::vector<int16_t>* samples, bool partial = false) {
   samples->resize(count);
   auto* p = reinterpret_cast<char*>(samples->data());
   const size_t bytes = count * sizeof(int16_t);
@@ -103,7 +104,7 @@ bool ReadSamples(int fd, size_t count, std::vector<int16_t>* samples) {
     done += static_cast<size_t>(n);
   }
   struct stat st {};
-  if (fstat(fd, &st) == 0 && st.st_size > kKeptSampleFile) {
+  if (!partial && fstat(fd, &st) == 0 && st.st_size > kKeptSampleFile) {
     if (ftruncate(fd, 0) != 0) return false;
   }
   return true;
@@ -136,6 +137,11 @@ size_t CEspeakHost::HelperCount() {
         EnvNumber("VARENTTS_HELPERS", 1, static_cast<long>(kMaxHelpers), fallback));
   }();
   return count;
+}
+
+bool CEspeakHost::EarlyAnswers() {
+  static const bool early = EnvNumber("VARENTTS_EARLY", 0, 1, 1) == 1;
+  return early;
 }
 
 uint32_t CEspeakHost::Start() {
@@ -320,6 +326,12 @@ uint32_t CEspeakHost::Wait(SynthJob* job) {
   return job->code;
 }
 
+bool CEspeakHost::WaitEarly(SynthJob* job) {
+  std::unique_lock<std::mutex> lock(m_lock);
+  m_done.wait(lock, [job] { return job->done || job->earlyReady; });
+  return !job->done;
+}
+
 void CEspeakHost::Cancel(const std::vector<std::shared_ptr<SynthJob>>& jobs) {
   if (g_hostGone) return;  // Stop finished every job
   std::lock_guard<std::mutex> lock(Instance().m_lock);
@@ -387,17 +399,35 @@ void CEspeakHost::Run(Helper* h, SynthJob* job) {
   r.volume = EspeakVolume(job->settings.volume);
   r.punctuation = job->settings.punctuation;
   r.endPause = job->endPause;
+  r.early = job->early;
   r.text = job->text;
   std::string request = EncodeRequest(r);
   uint32_t head[3] = {0, 0, 0};  // code, samples, events
   bool hung = false;
-  bool ok = SendAll(h->socket, request.data(), request.size(), &hung) &&
-            ReadAll(h->socket, head, sizeof head, &hung) && head[1] <= kMaxChunkSamples &&
-            head[2] <= kMaxChunkSamples;
   std::vector<SynthEvent> events;
-  if (ok) {
+  auto readAnswer = [&] {
+    if (!ReadAll(h->socket, head, sizeof head, &hung) || head[1] > kMaxChunkSamples ||
+        head[2] > kMaxChunkSamples) {
+      return false;
+    }
     events.resize(head[2]);
-    ok = head[2] == 0 || ReadAll(h->socket, events.data(), head[2] * sizeof(SynthEvent), &hung);
+    return head[2] == 0 || ReadAll(h->socket, events.data(), head[2] * sizeof(SynthEvent), &hung);
+  };
+  bool ok = SendAll(h->socket, request.data(), request.size(), &hung) && readAnswer();
+  if (ok && head[0] == kEarlyAnswer) {
+    // The first words: handed over at once; the whole answer follows.
+    ok = job->early && ReadSamples(h->sampleFile, head[1], &job->earlySamples, true);
+    if (ok) {
+      job->earlyEvents.clear();
+      for (const SynthEvent& e : events)
+        job->earlyEvents.push_back({e.position, e.length, static_cast<size_t>(e.sample)});
+      {
+        std::lock_guard<std::mutex> lock(m_lock);
+        job->earlyReady = true;
+      }
+      m_done.notify_all();
+    }
+    ok = ok && readAnswer() && head[0] != kEarlyAnswer;
   }
   if (ok && head[0] == 0) ok = ReadSamples(h->sampleFile, head[1], &job->samples);
   if (!ok) {

@@ -17,6 +17,8 @@
 // owes an answer (VARENTTS_WATCHDOG_MS overrides it) counts as hung: it is
 // killed with its children and the chunk fails with TTSERR_ENGINEFAIL. A
 // helper that died or hung is started again for the next chunk queued on it.
+// A text's first chunk is answered early too, once its first word is made
+// (WaitEarly), so that the first piece does not wait for the whole sentence.
 //
 // Thread-safe: any thread may queue, wait for and cancel jobs, and call Start
 // and Stop.
@@ -66,6 +68,9 @@ struct SynthJob {
   bool end = false;    // no chunk: the stream is over, its helper child ends
   std::string text;    // UTF-8 with SSML markup
   bool endPause = false;
+  // The text's first chunk: its first words come early (earlySamples and
+  // earlyEvents, after WaitEarly), while the rest is still being made.
+  bool early = false;
   VoiceSettings settings;
 
   // The result: 0, TTSERR_NOTREADY (stopped, or cancelled before it ran),
@@ -74,11 +79,15 @@ struct SynthJob {
   uint32_t code = 0;
   std::vector<int16_t> samples;  // 16-bit mono at SampleRate
   std::vector<WordEvent> events;
+  // The early answer: the start of samples, with the word events so far.
+  std::vector<int16_t> earlySamples;
+  std::vector<WordEvent> earlyEvents;
 
  private:
   friend class CEspeakHost;
-  bool done = false;       // guarded by the host's lock
-  bool cancelled = false;  // guarded by the host's lock
+  bool done = false;        // guarded by the host's lock
+  bool earlyReady = false;  // guarded by the host's lock
+  bool cancelled = false;   // guarded by the host's lock
 };
 
 class CEspeakHost {
@@ -94,6 +103,9 @@ class CEspeakHost {
   uint32_t SampleRate() const { return m_sampleRate.load(std::memory_order_relaxed); }
   // The number of helpers, fixed for the life of the process.
   static size_t HelperCount();
+  // Whether a text's first words are answered early (VARENTTS_EARLY=0 turns
+  // it off, to compare; read once).
+  static bool EarlyAnswers();
 
   // A new stream number; never 0, never repeated.
   static uint64_t NewStream();
@@ -103,6 +115,10 @@ class CEspeakHost {
   void Submit(size_t helper, const std::shared_ptr<SynthJob>& job);
   // Waits until the job has run (or was cancelled); its code.
   uint32_t Wait(SynthJob* job);
+  // For an early job: waits until its early answer came (true: earlySamples
+  // and earlyEvents are there, the rest is still coming) or the job has run
+  // (false: Wait gives its code at once).
+  bool WaitEarly(SynthJob* job);
   // Jobs that have not started yet will not run (they finish with
   // TTSERR_NOTREADY); a job running now finishes, unseen. Harmless after the
   // host is gone.

@@ -11,6 +11,7 @@ struct Mark {
   size_t sample;
   int32_t first;
   int32_t last;
+  bool beyond;  // its event's sample lay past the audio given
 };
 
 // The token range that an event's code points came from; false when they
@@ -67,7 +68,8 @@ size_t QuietestPoint(const int16_t* samples, size_t lo, size_t hi, size_t fallba
 
 std::vector<AudioSegment> SplitChunkAudio(const std::vector<int32_t>& cpToken, size_t tokenCount,
                                           const std::vector<WordEvent>& events,
-                                          const int16_t* samples, size_t sampleCount) {
+                                          const int16_t* samples, size_t sampleCount,
+                                          size_t* settled) {
   std::vector<Mark> marks;
   for (const WordEvent& e : events) {
     int32_t first = 0, last = 0;
@@ -78,16 +80,23 @@ std::vector<AudioSegment> SplitChunkAudio(const std::vector<int32_t>& cpToken, s
     }
     size_t sample = std::min(e.sample, sampleCount);
     if (!marks.empty()) sample = std::max(sample, marks.back().sample);
-    marks.push_back({sample, first, last});
+    marks.push_back({sample, first, last, e.sample > sampleCount});
   }
+  if (settled) *settled = 0;
   if (marks.empty()) {
     if (tokenCount == 0) return {{0, sampleCount, -1}};
-    marks.push_back({0, 0, static_cast<int32_t>(tokenCount) - 1});
+    marks.push_back({0, 0, static_cast<int32_t>(tokenCount) - 1, false});
   }
   marks.front().sample = 0;
 
+  // A word's segments are settled when the next word began within the audio,
+  // and every word before it too.
+  size_t settledWords = 0;
+  while (settledWords + 1 < marks.size() && !marks[settledWords + 1].beyond) ++settledWords;
+
   std::vector<AudioSegment> out;
   for (size_t k = 0; k < marks.size(); ++k) {
+    if (settled && k == settledWords) *settled = out.size();
     size_t begin = marks[k].sample;
     size_t end = k + 1 < marks.size() ? marks[k + 1].sample : sampleCount;
     int32_t count = marks[k].last - marks[k].first + 1;

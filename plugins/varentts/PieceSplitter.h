@@ -28,9 +28,13 @@ struct AudioSegment {
 
 // cpToken: per code point of the chunk's text, the token index or -1.
 // tokenCount: number of tokens of the chunk. The segments cover the audio
-// from 0 to sampleCount without gaps, in order.
+// from 0 to sampleCount without gaps, in order. When the audio and events are
+// only the start of the chunk's, *settled (if given) is the number of leading
+// segments that the rest cannot change: those of every word whose end (the
+// next word's start) lies within the audio so far.
 std::vector<AudioSegment> SplitChunkAudio(const std::vector<int32_t>& cpToken, size_t tokenCount,
                                           const std::vector<WordEvent>& events,
-                                          const int16_t* samples, size_t sampleCount);
+                                          const int16_t* samples, size_t sampleCount,
+                                          size_t* settled = nullptr);
 
 }  // namespace varentts

@@ -267,6 +267,7 @@ void CSession::ResetSynthesis() {
   m_allCut = false;
   m_blocks = 0;
   m_blockText = 0;
+  m_earlyPending = false;
   m_active = false;
   m_synthLexicons.clear();
   m_text = CInputText();
@@ -371,6 +372,9 @@ void CSession::FillPipeline() {
     const bool newBlock = m_blockStream == 0 || m_blockText >= kBlockText;
     const size_t block = newBlock ? m_blocks : m_blocks - 1;
     if (!m_flight.empty() && block > m_flight.front().block + helpers) return;
+    // Until the first words are out, the other helpers wait: the processors
+    // are the first chunk's and its relay's.
+    if (m_earlyPending && block > 0) return;
     InFlight f;
     if (!m_chunker.Next(&f.chunk)) {
       m_allCut = true;
@@ -393,6 +397,10 @@ void CSession::FillPipeline() {
       }
       f.job->stream = m_blockStream;
       f.job->first = newBlock;
+      // The text's first words are awaited: they come before the rest of
+      // their chunk is made.
+      f.job->early = newBlock && block == 0 && CEspeakHost::EarlyAnswers();
+      if (f.job->early) m_earlyPending = true;
       f.job->text = f.chunk.text;
       f.job->endPause = f.chunk.endPause;
       f.job->settings = SynthSettings(f.chunk.voice);
@@ -406,6 +414,13 @@ void CSession::FillPipeline() {
 uint32_t CSession::ProduceChunk() {
   FillPipeline();
   if (m_flight.empty()) return Finish();
+  InFlight& front = m_flight.front();
+  if (front.job && front.job->early && !front.earlyTaken) {
+    front.earlyTaken = true;
+    const bool early = CEspeakHost::Instance().WaitEarly(front.job.get());
+    m_earlyPending = false;
+    if (early) return ProduceEarly(&front);
+  }
   InFlight f = std::move(m_flight.front());
   m_flight.pop_front();
   // Cutting ahead tells whether this chunk ends the text, and so whether its
@@ -434,16 +449,45 @@ uint32_t CSession::ProduceChunk() {
                              m_position, m_samples.data(), m_samples.size());
   }
   m_position += m_samples.size();
+  uint32_t rc = QueueSegments(chunk, segments, f.queued, segments.size(), m_samples.data(),
+                              m_samples.size(), last);
+  m_started = true;
+  return rc;
+}
 
+uint32_t CSession::ProduceEarly(InFlight* f) {
+  // The chunk's start, as the whole chunk will have it: the words cut from
+  // the same events, the background mixed in from the chunk's position.
+  std::vector<int16_t> samples = std::move(f->job->earlySamples);
+  size_t settled = 0;
+  std::vector<AudioSegment> segments =
+      SplitChunkAudio(f->chunk.cpToken, f->chunk.tokens.size(), f->job->earlyEvents, samples.data(),
+                      samples.size(), &settled);
+  if (m_synthParams.background >= 0) {
+    CBgSound::Instance().Mix(static_cast<uint32_t>(m_synthParams.background),
+                             CEspeakHost::Instance().SampleRate(), m_position, samples.data(),
+                             samples.size());
+  }
+  const int16_t* s = samples.data();
+  const size_t n = samples.size();
+  // The leading silence must end within it, or it would be measured anew.
+  if (!m_started && std::all_of(s, s + n, [](int16_t v) { return std::abs(v) < kQuiet; })) {
+    return 0;
+  }
+  f->queued = settled;
+  return QueueSegments(f->chunk, segments, 0, settled, s, n, false);
+}
+
+uint32_t CSession::QueueSegments(const SpeechChunk& chunk,
+                                 const std::vector<AudioSegment>& segments, size_t from, size_t to,
+                                 const int16_t* s, size_t n, bool last) {
   const uint32_t textEnd = m_text.ByteSize();
-  const int16_t* s = m_samples.data();
-  size_t n = m_samples.size();
   size_t lead = 0;
   if (!m_started) {
-    m_started = true;
+    // The text's leading silence: a piece of its own, before the first word.
     while (lead < n && std::abs(s[lead]) < kQuiet) ++lead;
     if (lead == n) lead = 0;  // all quiet: leave it to the word
-    if (lead > 0) {
+    if (lead > 0 && from == 0) {
       uint32_t rc = QueueSamplesChecked(s, lead, textEnd, textEnd);
       if (rc != 0) return rc;
       // Silence too short to leave the resampler yet is no piece of its own.
@@ -452,7 +496,7 @@ uint32_t CSession::ProduceChunk() {
   }
   size_t quietFrom = n;
   while (last && quietFrom > lead && std::abs(s[quietFrom - 1]) < kQuiet) --quietFrom;
-  for (size_t k = 0; k < segments.size(); ++k) {
+  for (size_t k = from; k < to; ++k) {
     const AudioSegment& seg = segments[k];
     size_t b = std::max(seg.begin, lead);
     size_t e = std::max(b, seg.end);

@@ -32,6 +32,7 @@
 #include "plugins/varentts/EspeakHost.h"
 #include "plugins/varentts/InputText.h"
 #include "plugins/varentts/Lexicon.h"
+#include "plugins/varentts/PieceSplitter.h"
 #include "plugins/varentts/TextChunker.h"
 #include "sdk/ttsapi.h"
 
@@ -78,20 +79,25 @@ class CSession {
     uint32_t textStart;
     uint32_t textEnd;
   };
+  // A chunk cut from the text and, unless it is a prompt tone, queued.
+  struct InFlight {
+    SpeechChunk chunk;
+    std::shared_ptr<SynthJob> job;
+    size_t block = 0;
+    bool earlyTaken = false;  // its early answer was waited for
+    size_t queued = 0;        // its audio segments queued from the early answer
+  };
+
   uint32_t ProduceChunk();
+  uint32_t ProduceEarly(InFlight* f);
+  uint32_t QueueSegments(const SpeechChunk& chunk, const std::vector<AudioSegment>& segments,
+                         size_t from, size_t to, const int16_t* s, size_t n, bool last);
   uint32_t Finish();
   uint32_t QueueSamplesChecked(const int16_t* samples, size_t count, uint32_t start, uint32_t end);
   void ResetSynthesis();
   VoiceSettings SynthSettings(const std::string& chunkVoice) const;
   void FillPipeline();
   void EndBlock();
-
-  // A chunk cut from the text and, unless it is a prompt tone, queued.
-  struct InFlight {
-    SpeechChunk chunk;
-    std::shared_ptr<SynthJob> job;
-    size_t block = 0;
-  };
 
   std::mutex m_lock;
   EngineParams m_params;
@@ -114,6 +120,7 @@ class CSession {
   size_t m_blocks = 0;            // blocks begun
   size_t m_blockText = 0;         // text bytes in the current block
   uint64_t m_blockStream = 0;     // the current block's stream; 0: none open
+  bool m_earlyPending = false;    // the first chunk's early answer not yet waited for
   uint64_t m_position = 0;        // samples produced, for the background sound
   std::vector<int16_t> m_samples;
   std::vector<std::vector<int16_t>> m_spare;  // sample buffers to reuse

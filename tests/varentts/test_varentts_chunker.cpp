@@ -215,6 +215,45 @@ TEST(PieceSplitter, OneWordOverSeveralCharactersIsCutAtTheQuietPoint) {
   EXPECT_EQ(seg[1].end, 10000u);
 }
 
+// A text's first words are given from the start of their chunk's audio,
+// before the rest is made: whatever start it is, the segments it calls
+// settled are exactly those the whole chunk gets.
+TEST(PieceSplitter, SettledSegmentsOfTheStartAreThoseOfTheWhole) {
+  // "Call 12345 now 北京 ok": a number read as repeated words with a clause
+  // mark stepping back, then two Han characters read as one word.
+  std::vector<int32_t> cpToken = {0, 0, 0, 0, -1, 1, 1, 1, 1, 1, -1, 2, 2, 2, -1, 3, 4, -1, 5, 5};
+  std::vector<WordEvent> events = {{1, 4, 0},    {6, 5, 1000},  {6, 5, 1500},  {6, 5, 2000},
+                                   {5, 1, 2500}, {12, 3, 3000}, {16, 2, 4000}, {19, 2, 9000}};
+  std::vector<int16_t> s = Loud(10000, {{6400, 6600}});
+  const std::vector<AudioSegment> whole = SplitChunkAudio(cpToken, 6, events, s.data(), s.size());
+  ASSERT_EQ(whole.size(), 6u);
+  for (size_t e = 0; e <= events.size(); ++e) {
+    for (size_t n : {0, 999, 1000, 2999, 3000, 3500, 4000, 8999, 9000, 9999}) {
+      const std::vector<WordEvent> some(events.begin(), events.begin() + static_cast<long>(e));
+      size_t settled = 99;
+      std::vector<AudioSegment> start = SplitChunkAudio(cpToken, 6, some, s.data(), n, &settled);
+      ASSERT_LE(settled, start.size()) << e << " events, " << n << " samples";
+      ASSERT_LT(settled, whole.size()) << "the last word is never settled";
+      for (size_t k = 0; k < settled; ++k) {
+        EXPECT_EQ(start[k].begin, whole[k].begin) << e << " events, " << n << " samples, " << k;
+        EXPECT_EQ(start[k].end, whole[k].end) << e << " events, " << n << " samples, " << k;
+        EXPECT_EQ(start[k].token, whole[k].token) << e << " events, " << n << " samples, " << k;
+      }
+    }
+  }
+  // Settled as soon as the next word has begun within the audio; a next
+  // word whose start lies beyond it settles nothing.
+  size_t settled = 0;
+  SplitChunkAudio(cpToken, 6, {events.begin(), events.begin() + 2}, s.data(), 1000, &settled);
+  EXPECT_EQ(settled, 1u);
+  SplitChunkAudio(cpToken, 6, {events.begin(), events.begin() + 2}, s.data(), 999, &settled);
+  EXPECT_EQ(settled, 0u);
+  SplitChunkAudio(cpToken, 6, {events.begin(), events.begin() + 7}, s.data(), 9999, &settled);
+  EXPECT_EQ(settled, 3u);
+  SplitChunkAudio(cpToken, 6, events, s.data(), 9999, &settled);
+  EXPECT_EQ(settled, 5u) << "both characters of the one word";
+}
+
 TEST(PieceSplitter, WithoutEventsTheTokensShareTheAudio) {
   std::vector<int16_t> s = Loud(3000);
   std::vector<AudioSegment> seg = SplitChunkAudio({0, 1, 2}, 3, {}, s.data(), s.size());

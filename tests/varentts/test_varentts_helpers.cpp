@@ -1,7 +1,8 @@
 // Several synthesiser helpers share a text: the bytes are the same whatever
 // their number (one or three, set through VARENTTS_HELPERS in a child
-// process of this test), a text fetched piece by piece keeps its order, and a
-// helper that dies is replaced while the others keep theirs.
+// process of this test) and whether or not the first words are answered
+// early (VARENTTS_EARLY), a text fetched piece by piece keeps its order, and
+// a helper that dies is replaced while the others keep theirs.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <csignal>
 
+#include "plugins/bgvoice/BgVoiceService.h"
 #include "tests/varentts/VarenttsHarness.h"
 
 namespace {
@@ -42,13 +44,32 @@ TEST(VarenTtsHelpersChild, SpeakIntoFile) {
     int voice;
     int format;
     std::string text;
+    bool background = false;
   };
   std::string mandarin;
   for (int i = 0; i < 30; ++i) mandarin += "我们今天去北京看朋友。天气很好，大家都很高兴。";
-  const Row rows[] = {{6, 4, LongText()}, {7, 17, LongText()}, {1, 22, mandarin}};
+  // A first sentence of many words, read over a background sound.
+  const std::string longFirst =
+      "Under the old bridge, where the river turns slowly towards the hills and the evening light "
+      "falls on the water, seven children counted the boats that passed. " +
+      LongText();
+  const Row rows[] = {{6, 4, LongText()},
+                      {7, 17, LongText()},
+                      {1, 22, mandarin},
+                      {0, 4, "我用Linux写程序，三个bugs。" + LongText()},
+                      {6, 4, longFirst, true}};
+  int32_t background = -1;
+  if (void* module = dlopen(BinPath("libbgvoice.so").toUtf8().constData(), RTLD_NOW)) {
+    auto init =
+        reinterpret_cast<bgvoice::IBgVoiceService* (*)()>(dlsym(module, "bgvoice_module_init"));
+    bgvoice::IBgVoiceService* service = init ? init() : nullptr;
+    bgvoice::ISoundList* list = service ? service->SoundList(u"abbrev") : nullptr;
+    if (list && list->Count() > 0) background = static_cast<int32_t>(list->Value(0));
+  }
   for (const Row& row : rows) {
     ASSERT_EQ(e.Set(instance, TTS_PARAM_VOICE, row.voice), 0u);
     ASSERT_EQ(e.Set(instance, TTS_PARAM_AUDIODATAFMT, row.format), 0u);
+    ASSERT_EQ(e.Set(instance, TTS_PARAM_BACKGROUNDSOUND, row.background ? background : -1), 0u);
     std::vector<VtPiece> pieces;
     ASSERT_EQ(e.Speak(instance, row.text, &pieces), 0u);
     ASSERT_GT(pieces.size(), 100u);
@@ -61,22 +82,28 @@ TEST(VarenTtsHelpersChild, SpeakIntoFile) {
   ASSERT_TRUE(WriteAll(QString::fromLocal8Bit(out), all));
 }
 
-TEST(VarenTtsHelpers, SameBytesWithOneOrThreeHelpers) {
+TEST(VarenTtsHelpers, SameBytesWithOneOrThreeHelpersAndWithoutEarlyWords) {
   QTemporaryDir work;
   ASSERT_TRUE(work.isValid());
-  QByteArray results[2];
-  const int counts[2] = {1, 3};
-  for (int i = 0; i < 2; ++i) {
-    const QString out = work.path() + QString("/out%1").arg(counts[i]);
+  struct Run {
+    int helpers;
+    int early;
+  };
+  const Run runs[] = {{1, 1}, {3, 1}, {3, 0}};
+  QByteArray results[3];
+  for (int i = 0; i < 3; ++i) {
+    const QString out = work.path() + QString("/out%1").arg(i);
     ProcessResult r = RunProgram(
         QCoreApplication::applicationFilePath(),
         {"--gtest_filter=VarenTtsHelpersChild.SpeakIntoFile"},
-        {QString("VARENTTS_HELPERS=%1").arg(counts[i]), QString("%1=%2").arg(kOutVariable, out)});
+        {QString("VARENTTS_HELPERS=%1").arg(runs[i].helpers),
+         QString("VARENTTS_EARLY=%1").arg(runs[i].early), QString("%1=%2").arg(kOutVariable, out)});
     ASSERT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
     results[i] = ReadAll(out);
-    ASSERT_GT(results[i].size(), 200000) << "helpers " << counts[i];
+    ASSERT_GT(results[i].size(), 200000) << "run " << i;
   }
   EXPECT_TRUE(results[0] == results[1]) << "one helper and three helpers differ";
+  EXPECT_TRUE(results[1] == results[2]) << "the first words answered early differ";
 }
 
 // The synthesiser processes this process started (/proc lists each thread's

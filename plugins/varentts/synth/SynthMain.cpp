@@ -29,13 +29,17 @@
 //   request:  u32 magic, u64 stream, u8 op; for a chunk (op 0: next, 2: the
 //             stream's first, from the initial state) then u32 n,
 //             n bytes voice name, i32 rate, i32 pitch, i32 volume,
-//             u8 punctuation, u8 end pause, u32 n, n bytes UTF-8 text with
-//             SSML markup; an end request (op 1) has nothing more and no
-//             answer
+//             u8 punctuation, u8 end pause, u8 early, u32 n, n bytes UTF-8
+//             text with SSML markup; an end request (op 1) has nothing more
+//             and no answer
 //   response: u32 code (a TTSERR_ value or 0), u32 n samples, u32 n, n word
 //             events of {i32 position, i32 length, u64 sample}; the n int16
 //             samples are in the shared sample file (descriptor kSampleFd,
 //             inherited by the children) from its start
+//   early:    for a request with early set, once the chunk's first word is
+//             complete (its second word has begun) and before the whole
+//             response, a response with code kEarlyAnswer and the samples
+//             and word events so far; the whole response follows as usual
 // The same request and response pass between this program and each child
 // over a socket pair of their own; this program relays the child's whole
 // response only once it is complete (the child writes the samples before it
@@ -89,6 +93,9 @@ struct Output {
   size_t bytes = 0;  // this chunk's samples so far
   bool failed = false;
   std::vector<SynthEvent> events;
+  int fd = -1;             // the child's socket, for the early answer
+  bool early = false;      // this chunk's first words are answered early
+  bool earlySent = false;  // and were
 };
 Output g_output;
 bool g_speaking = false;
@@ -117,6 +124,16 @@ int OnSynth(short* wav, int count, espeak_EVENT* events) {
       g_output.events.push_back(
           {e->text_position, e->length, static_cast<uint64_t>(e->sample < 0 ? 0 : e->sample)});
     }
+  }
+  // The first word is complete once the second has begun and its samples are
+  // out: the library can give it while the rest is made.
+  Output& o = g_output;
+  const size_t samples = o.bytes / sizeof(int16_t);
+  if (o.early && !o.earlySent && !o.failed && o.events.size() >= 2 &&
+      samples >= o.events[1].sample) {
+    o.earlySent = true;
+    std::string answer = EncodeResponse(kEarlyAnswer, static_cast<uint32_t>(samples), o.events);
+    if (!WriteAll(o.fd, answer.data(), answer.size())) o.failed = true;
   }
   return 0;
 }
@@ -154,7 +171,7 @@ bool ReadRequest(int fd, SynthRequest* r) {
   }
   r->op = static_cast<RequestOp>(op);
   int32_t numbers[3];
-  uint8_t flags[2];
+  uint8_t flags[3];
   if (!ReadString(fd, &r->voice, kMaxVoiceName) || !ReadAll(fd, numbers, sizeof numbers) ||
       !ReadAll(fd, flags, sizeof flags) || !ReadString(fd, &r->text, kMaxChunkText)) {
     return false;
@@ -164,6 +181,7 @@ bool ReadRequest(int fd, SynthRequest* r) {
   r->volume = numbers[2];
   r->punctuation = flags[0] != 0;
   r->endPause = flags[1] != 0;
+  r->early = flags[2] != 0;
   return true;
 }
 
@@ -175,6 +193,8 @@ std::string Synthesize(const SynthRequest& r, std::optional<std::string>* loaded
   out.bytes = 0;
   out.failed = false;
   out.events.clear();
+  out.early = r.early;
+  out.earlySent = false;
   uint32_t code = 0;
   // The library may have cut the file back since the last chunk.
   struct stat st {};
@@ -213,6 +233,7 @@ std::string Synthesize(const SynthRequest& r, std::optional<std::string>* loaded
   void* map = mmap(nullptr, size_t{kMaxChunkSamples} * sizeof(int16_t), PROT_READ | PROT_WRITE,
                    MAP_SHARED, kSampleFd, 0);
   g_output.base = map == MAP_FAILED ? nullptr : static_cast<char*>(map);
+  g_output.fd = fd;
   for (;;) {
     uint32_t magic = 0;
     SynthRequest r;
@@ -238,6 +259,12 @@ bool ReadResponse(int fd, std::string* out) {
   size_t at = out->size();
   out->resize(at + events * eventSize);
   return events == 0 || ReadAll(fd, out->data() + at, events * eventSize);
+}
+
+uint32_t AnswerCode(const std::string& response) {
+  uint32_t code = 0;
+  std::memcpy(&code, response.data(), sizeof code);
+  return code;
 }
 
 constexpr size_t kMaxZygotes = 4;
@@ -479,6 +506,16 @@ int main() {
       std::string request = EncodeRequest(r);
       answered =
           WriteAll(child->fd, request.data(), request.size()) && ReadResponse(child->fd, &response);
+      // An early answer is passed on at once; the whole one follows it. One
+      // that was not asked for, or a second, is a broken child.
+      if (answered && AnswerCode(response) == kEarlyAnswer) {
+        if (!r.early) {
+          answered = false;
+        } else {
+          if (!WriteAll(STDOUT_FILENO, response.data(), response.size())) break;
+          answered = ReadResponse(child->fd, &response) && AnswerCode(response) != kEarlyAnswer;
+        }
+      }
       // A child that failed is ended; the synthesis's next chunk starts a
       // new one.
       if (!answered) RemoveChild(r.stream);

@@ -29,6 +29,11 @@ constexpr uint32_t kMaxChunkSamples = 1u << 30;
 // Syntheses the helper keeps a child for at once; beyond that the one used
 // longest ago is ended (its next chunk then answers TTSERR_ENGINEFAIL).
 constexpr size_t kMaxStreams = 32;
+// The code of an early answer: a chunk's first words, sent once while the
+// rest is still being synthesised when the request asks for it. Its samples
+// are the start of the shared sample file, which the whole answer then
+// continues; it never replaces the whole answer, which always follows.
+constexpr uint32_t kEarlyAnswer = 0x45415259;  // far from every TTSERR_ value
 
 // What a request asks of the helper.
 enum class RequestOp : uint8_t {
@@ -46,7 +51,8 @@ struct SynthRequest {
   int32_t volume = 0;
   bool punctuation = false;
   bool endPause = false;
-  std::string text;  // UTF-8 with SSML markup
+  bool early = false;  // answer the first words early too (kEarlyAnswer)
+  std::string text;    // UTF-8 with SSML markup
 };
 
 struct SynthEvent {
@@ -98,6 +104,7 @@ inline std::string EncodeRequest(const SynthRequest& r) {
   Append(&out, r.volume);
   Append(&out, static_cast<uint8_t>(r.punctuation));
   Append(&out, static_cast<uint8_t>(r.endPause));
+  Append(&out, static_cast<uint8_t>(r.early));
   AppendString(&out, r.text);
   return out;
 }
