@@ -6,7 +6,6 @@
 
 #include <QAccessible>
 #include <QLabel>
-#include <QProcess>
 
 #include "document/TTSDemoDoc.h"
 #include "document/TTSDemoView.h"
@@ -132,10 +131,9 @@ TEST_F(ControlPanelInProgram, TheChosenVoiceAndRateAreHeard) {
 
   const QString input = f.TempPath("text.txt"), output = f.TempPath("cli.wav");
   WriteAll(input, WideToMultiByte(936, text));
-  QProcess cli;
-  cli.start(BinPath("vudeze-cli"),
-            {"export", "--voice", "1", "--format", "4", "--codepage", "936", "-o", output, input});
-  ASSERT_TRUE(cli.waitForFinished(60000));
+  ProcessResult cli = RunProgram(BinPath("vudeze-cli"), {"export", "--voice", "1", "--format", "4",
+                                                         "--codepage", "936", "-o", output, input});
+  ASSERT_EQ(cli.exitCode, 0) << cli.err.toStdString();
   EXPECT_TRUE(ReadAll(output).mid(44) == normal);
 }
 
