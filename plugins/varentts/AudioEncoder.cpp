@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
+#include "plugins/varentts/G726Encoder.h"
 #include "sdk/ttsapi.h"
 
 extern "C" {
@@ -19,7 +21,6 @@ extern "C" {
 // telephony.h must come first: the coders' headers use its declarations.
 #include <spandsp/bit_operations.h>
 #include <spandsp/g711.h>
-#include <spandsp/g726.h>
 #include <spandsp/oki_adpcm.h>
 }
 // In C++ telephony.h redefines lrint and lrintf as truncating casts, which
@@ -163,9 +164,7 @@ class CResamplingEncoder final : public CAudioEncoder {
     if (m_row.coding == Coding::kG726) {
       // 4-bit codes fill a byte every 2 samples, 3- and 5-bit every 8.
       m_group = m_row.bits == 4 ? 2 : 8;
-      int bitRate = static_cast<int>(m_row.bits) * 8000;
-      m_g726 = g726_init(nullptr, bitRate, G726_ENCODING_LINEAR, G726_PACKING_RIGHT);
-      if (!m_g726) return TTSERR_ENGINEFAIL;
+      m_g726.emplace(static_cast<int>(m_row.bits));
     } else if (m_row.coding == Coding::kOki) {
       // Always the 32 kbit/s (4-bit) coder: at 24 kbit/s the library would
       // resample 8 kHz to 6 kHz itself, and our resampler already did.
@@ -177,9 +176,8 @@ class CResamplingEncoder final : public CAudioEncoder {
   }
 
   void ReleaseCoder() {
-    if (m_g726) g726_free(m_g726);
     if (m_oki) oki_adpcm_free(m_oki);
-    m_g726 = nullptr;
+    m_g726.reset();
     m_oki = nullptr;
   }
 
@@ -253,9 +251,9 @@ class CResamplingEncoder final : public CAudioEncoder {
     // plus the bits the coder held back.
     size_t at = out->size();
     out->resize(at + n + 2);
-    int made = m_g726
-                   ? g726_encode(m_g726, out->data() + at, m_pcm.data(), static_cast<int>(n))
-                   : oki_adpcm_encode(m_oki, out->data() + at, m_pcm.data(), static_cast<int>(n));
+    long made = m_g726
+                    ? static_cast<long>(m_g726->Encode(m_pcm.data(), n, out->data() + at))
+                    : oki_adpcm_encode(m_oki, out->data() + at, m_pcm.data(), static_cast<int>(n));
     if (made < 0 || static_cast<size_t>(made) > n + 2) {
       out->resize(at);
       return TTSERR_ENGINEFAIL;
@@ -268,7 +266,7 @@ class CResamplingEncoder final : public CAudioEncoder {
   const FormatRow m_row;
   const uint32_t m_inRate;
   soxr_t m_soxr = nullptr;
-  g726_state_t* m_g726 = nullptr;
+  std::optional<CG726Encoder> m_g726;
   oki_adpcm_state_t* m_oki = nullptr;
   size_t m_outCap = 0;
   std::vector<float> m_in;         // one piece of input, as float

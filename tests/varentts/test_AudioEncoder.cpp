@@ -6,16 +6,32 @@
 
 #include <QTemporaryDir>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <random>
 #include <tuple>
 
 #include "plugins/varentts/AudioEncoder.h"
+#include "plugins/varentts/G726Encoder.h"
 #include "sdk/ttsapi.h"
 #include "tests/support/TestSupport.h"
 
+extern "C" {
+#include <spandsp/telephony.h>
+// telephony.h must come first: the coder's headers use its declarations.
+#include <spandsp/bitstream.h>
+#include <spandsp/g726.h>
+#include <spandsp/private/bitstream.h>
+#include <spandsp/private/g726.h>
+}
+// In C++ telephony.h redefines lrint as a truncating cast.
+#undef lrint
+#undef lrintf
+
 using varentts::CAudioEncoder;
+using varentts::CG726Encoder;
 
 namespace {
 
@@ -322,6 +338,145 @@ TEST(AudioEncoder, RefusesUnknownCodesAndBadArguments) {
   EXPECT_EQ(enc->Process(nullptr, 0, &out), 0u);
   EXPECT_EQ(enc->Flush(nullptr), TTSERR_INVALIDARG);
   EXPECT_TRUE(out.empty());
+}
+
+// Seven seconds at 8 kHz that take the ADPCM coder through its corners:
+// voiced vowels, silence, full-scale clicks, square waves and clipping, a slow
+// sweep, loud and faint noise, and pure tones (low, mid and near Nyquist) that
+// stop or change abruptly.
+std::vector<int16_t> CoderWorkout() {
+  std::vector<int16_t> s;
+  std::mt19937 rng(726);
+  auto add = [&s](double v) { s.push_back(int16_t(std::clamp(std::lrint(v), -32768L, 32767L))); };
+  const double pi = std::numbers::pi;
+  double phase = 0;
+  for (int i = 0; i < 12000; ++i) {  // vowels gliding from 110 to 220 Hz, two formants
+    const double f0 = 110 + 110.0 * i / 12000, t = i / 8000.0;
+    phase += 2 * pi * f0 / 8000;
+    double sum = 0;
+    for (int k = 1; k * f0 < 3800; ++k) {
+      const double f = k * f0;
+      const double amp = 9000 / (1 + std::pow((f - 700) / 150, 2)) +
+                         6000 / (1 + std::pow((f - 1200) / 200, 2)) + 300;
+      sum += amp * std::sin(k * phase);
+    }
+    add(sum * std::pow(std::sin(pi * t * 4), 2) * 1.5);
+  }
+  s.insert(s.end(), 2400, 0);
+  for (int i = 0; i < 1600; ++i) add(i % 400 == 0 ? 32767 : i % 400 == 200 ? -32768 : 0);
+  for (int i = 0; i < 2400; ++i) add((i / 20) % 2 ? 32767 : -32768);
+  for (int i = 0; i < 2400; ++i) add(3 * 32767 * std::sin(2 * pi * 300 * i / 8000.0));
+  phase = 0;
+  for (int i = 0; i < 8000; ++i) {  // sweep from 50 to 3950 Hz
+    phase += 2 * pi * (50 + 3900.0 * i / 8000) / 8000;
+    add(20000 * std::sin(phase));
+  }
+  std::uniform_int_distribution<int> loud(-32768, 32767), faint(-3, 3);
+  for (int i = 0; i < 4000; ++i) add(loud(rng));
+  for (int i = 0; i < 2000; ++i) add(faint(rng));
+  for (double f : {1000.0, 60.0, 3900.0, 440.0}) {
+    for (int i = 0; i < 4000; ++i) add(16000 * std::sin(2 * pi * f * i / 8000));
+    if (f == 60.0) continue;  // straight on into the next tone
+    s.insert(s.end(), 1600, 0);
+  }
+  // At 40 kbit/s a zero coefficient can leave the 16-bit range and wrap. Find
+  // input that does it: each sample the full-scale level that pushes the
+  // first one furthest up, as spandsp's coder sees it.
+  g726_state_t st;
+  g726_init(&st, 40000, G726_ENCODING_LINEAR, G726_PACKING_RIGHT);
+  std::vector<uint8_t> scratch(s.size());
+  g726_encode(&st, scratch.data(), s.data(), int(s.size()));
+  for (int n = 0; n < 1500; ++n) {
+    int16_t best = 0;
+    int bestB = INT_MIN;
+    for (int v = -32768; v < 32768; v += 2048) {
+      g726_state_t trial = st;
+      const int16_t x = int16_t(v);
+      g726_encode(&trial, scratch.data(), &x, 1);
+      const int b = trial.b[0] < st.b[0] - 40000 ? INT_MAX : trial.b[0];
+      if (b > bestB) bestB = b, best = x;
+    }
+    g726_encode(&st, scratch.data(), &best, 1);
+    s.push_back(best);
+  }
+  return s;
+}
+
+// What the coder's state went through while spandsp encoded a signal.
+struct Corners {
+  bool a2Low = false, a1Bound = false, tone = false, transition = false, zeroWrap = false;
+};
+
+std::vector<uint8_t> SpandspG726(int bits, const std::vector<int16_t>& in,
+                                 Corners* seen = nullptr) {
+  g726_state_t* s = g726_init(nullptr, bits * 8000, G726_ENCODING_LINEAR, G726_PACKING_RIGHT);
+  std::vector<uint8_t> out(in.size() + 1);
+  size_t made = 0;
+  for (size_t i = 0; i < in.size(); ++i) {
+    const bool toneBefore = s->td;
+    const int b0Before = s->b[0];
+    made += size_t(g726_encode(s, out.data() + made, &in[i], 1));
+    if (!seen) continue;
+    seen->a2Low |= s->a[1] == -12288;
+    seen->a1Bound |= std::abs(s->a[0]) == 15360 - s->a[1] && s->a[1] != 0;
+    seen->tone |= s->td != 0;
+    seen->transition |= toneBefore && s->ap == 256 && s->a[0] == 0 && s->a[1] == 0;
+    seen->zeroWrap |= std::abs(s->b[0] - b0Before) > 40000;
+  }
+  g726_free(s);
+  out.resize(made);
+  return out;
+}
+
+// Bit-exact with spandsp at every rate, whether fed at once, in random
+// pieces or after a reset; the signal must reach the predictor's limits and
+// the tone and transition detectors, or a fault there would go unseen.
+TEST(G726Encoder, SameBytesAsSpandsp) {
+  const std::vector<int16_t> in = CoderWorkout();
+  for (int bits : {3, 4, 5}) {
+    SCOPED_TRACE(bits);
+    Corners seen;
+    const std::vector<uint8_t> expected = SpandspG726(bits, in, &seen);
+    EXPECT_TRUE(seen.a2Low && seen.a1Bound && seen.tone && seen.transition);
+    EXPECT_EQ(seen.zeroWrap, bits == 5);
+    ASSERT_EQ(expected.size(), in.size() * size_t(bits) / 8);
+
+    CG726Encoder enc(bits);
+    std::vector<uint8_t> out(in.size() + 1);
+    out.resize(enc.Encode(in.data(), in.size(), out.data()));
+    EXPECT_EQ(out, expected);
+
+    enc.Encode(in.data(), 777, out.data());  // leaves carried bits and a moved state
+    enc.Reset();
+    std::mt19937 rng(bits);
+    std::uniform_int_distribution<size_t> size(1, 5000);
+    std::vector<uint8_t> pieces;
+    for (size_t at = 0; at < in.size();) {
+      const size_t n = std::min(size(rng), in.size() - at);
+      std::vector<uint8_t> part(n + 1);
+      const size_t made = enc.Encode(in.data() + at, n, part.data());
+      ASSERT_LE(made, (n * size_t(bits) + 7) / 8);
+      pieces.insert(pieces.end(), part.begin(), part.begin() + ptrdiff_t(made));
+      at += n;
+    }
+    EXPECT_EQ(pieces, expected);
+  }
+  EXPECT_THROW(CG726Encoder(2), std::invalid_argument);
+}
+
+// At the coder's own rate the engine's encoder gives exactly spandsp's bytes
+// for the samples followed by the silence that completes the last group.
+TEST(AudioEncoder, G726CodesAreSpandspsBytesPaddedWithSilence) {
+  std::vector<int16_t> in = CoderWorkout();
+  in.resize(in.size() - 3);
+  for (auto [code, bits] : {std::pair{17u, 4}, {19u, 3}, {20u, 5}}) {
+    auto enc = Make(code, 8000);
+    ASSERT_TRUE(enc);
+    std::vector<int16_t> padded = in;
+    const size_t group = bits == 4 ? 2 : 8;
+    padded.resize((in.size() + group - 1) / group * group, 0);
+    EXPECT_EQ(Encode(*enc, in, {4096, 1, 999}), SpandspG726(bits, padded)) << "code " << code;
+  }
 }
 
 }  // namespace
