@@ -159,6 +159,27 @@ inline V16 Fmult(V16 coef, V16 hist) {
   return (r ^ s) - s;
 }
 
+// The pole coefficients a0, a1 after a sample: decayed, and when the partial
+// reconstruction (dqsez) is not zero, moved by the agreement of its sign pk
+// with the two before (pk0, pk1), within the stability limits.
+struct Poles {
+  int a0, a1;
+};
+
+inline Poles KeepPoles(int a0, int a1) {
+  const int a2p = a1 - (a1 >> 7);
+  return {Clamp(a0 - (a0 >> 8), a2p - 15360, 15360 - a2p), a2p};
+}
+
+inline Poles AdaptPoles(int a0, int a1, int pk, int pk0, int pk1) {
+  const int pks1 = pk ^ pk0;
+  const int fa1 = pks1 ? a0 : -a0;
+  int a2p = a1 - (a1 >> 7) + Clamp(fa1 >> 5, -0x100, 0xFF);
+  a2p = Clamp(a2p + ((pk ^ pk1) ? -0x80 : 0x80), -12288, 12288);
+  const int a1ul = 15360 - a2p;
+  return {Clamp(a0 - (a0 >> 8) + (pks1 ? -192 : 192), -a1ul, a1ul), a2p};
+}
+
 // A magnitude (up to 15 bits) in the 11-bit float format, without the sign;
 // zero is 0x20, by the same convention as above.
 inline int ToFloat(unsigned mag) {
@@ -230,25 +251,21 @@ size_t EncodeRate(CG726Encoder::State& st, const int16_t* in, size_t n, uint8_t*
     yu = Clamp(y + ((kWi[size_t(code)] - y) >> 5), 544, 5120);
     yl += yu + ((-yl) >> 6);
 
-    // Predictor adaptation.
+    // Predictor adaptation. The poles' next values depend on this sample
+    // only through the sign of dqsez: all three are ready before it is.
     const int pk = dqsez < 0;
     int a2p = 0;
     if (tr) {
       a0 = a1 = 0;
       coef = V16{};
     } else {
-      const int pks1 = pk ^ pk0;
-      const int fa1 = pks1 ? a0 : -a0;
-      a2p = a1 - (a1 >> 7);
-      a0 -= a0 >> 8;
-      if (dqsez != 0) {
-        a2p += Clamp(fa1 >> 5, -0x100, 0xFF);
-        a2p = Clamp(a2p + ((pk ^ pk1) ? -0x80 : 0x80), -12288, 12288);
-        a0 += pks1 ? -192 : 192;
-      }
-      a1 = a2p;
-      const int a1ul = 15360 - a2p;
-      a0 = Clamp(a0, -a1ul, a1ul);
+      const Poles rise = AdaptPoles(a0, a1, 0, pk0, pk1);
+      const Poles fall = AdaptPoles(a0, a1, 1, pk0, pk1);
+      const Poles still = KeepPoles(a0, a1);
+      const int negative = dqsez >> 31, zero = -int(dqsez == 0);
+      a1 = (((rise.a1 & ~negative) | (fall.a1 & negative)) & ~zero) | (still.a1 & zero);
+      a0 = (((rise.a0 & ~negative) | (fall.a0 & negative)) & ~zero) | (still.a0 & zero);
+      a2p = a1;
 
       // Each zero moves towards agreement of this difference's sign with
       // that of an older one, unless the difference is zero.
