@@ -7,8 +7,9 @@
 // the next call, so the bytes never depend on how the input was split.
 //
 // Written for speed: the whole state lives in locals while a call runs, the
-// coder's floating-point-like products use a count of leading zeros, and the
-// quantizer's decision is one table look-up. Not thread-safe.
+// predictor's eight floating-point-like products are formed side by side in
+// vector lanes, logs use a count of leading zeros, and the quantizer's
+// decision is one table look-up. Not thread-safe.
 #pragma once
 
 #include <cstddef>
