@@ -78,9 +78,16 @@ constexpr uint32_t kMaxInputRate = 384000;
 // temporary buffers whatever the caller passes.
 constexpr size_t kPiece = 4096;
 
-// Rounds to the nearest integer (halves to even) and clips to [lo, hi].
-inline long RoundClip(float v, long lo, long hi) {
-  return std::clamp(std::lrint(v), lo, hi);
+// Clips to [lo, hi] (integers; NaN gives lo) and rounds to the nearest integer,
+// halves to even, as lrint does in the default rounding mode: adding and
+// taking away 1.5 * 2^23 leaves the float rounded to an integer, exactly for
+// every value this small. Written without a library call, so that the loops
+// over it run on vectors.
+inline int32_t RoundClip(float v, float lo, float hi) {
+  v = v > lo ? v : lo;
+  v = v < hi ? v : hi;
+  constexpr float kRound = 12582912.0f;
+  return static_cast<int32_t>((v + kRound) - kRound);
 }
 
 // Owns the resampler (none when the input is already at the output rate), the
