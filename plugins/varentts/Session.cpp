@@ -449,8 +449,8 @@ uint32_t CSession::ProduceChunk() {
                              m_position, m_samples.data(), m_samples.size());
   }
   m_position += m_samples.size();
-  uint32_t rc = QueueSegments(chunk, segments, f.queued, segments.size(), m_samples.data(),
-                              m_samples.size(), last);
+  uint32_t rc = QueueSegments(chunk, segments, std::min(f.queued, segments.size()), segments.size(),
+                              m_samples.data(), m_samples.size(), last);
   m_started = true;
   return rc;
 }
@@ -470,8 +470,11 @@ uint32_t CSession::ProduceEarly(InFlight* f) {
   }
   const int16_t* s = samples.data();
   const size_t n = samples.size();
-  // The leading silence must end within it, or it would be measured anew.
-  if (!m_started && std::all_of(s, s + n, [](int16_t v) { return std::abs(v) < kQuiet; })) {
+  // Nothing is queued unless a word is settled (the leading silence would
+  // be queued again with the whole chunk), and the leading silence must end
+  // within it, or it would be measured anew.
+  if (settled == 0 ||
+      (!m_started && std::all_of(s, s + n, [](int16_t v) { return std::abs(v) < kQuiet; }))) {
     return 0;
   }
   f->queued = settled;
