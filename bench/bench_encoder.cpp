@@ -1,7 +1,7 @@
 // Cost of encoding one second of synthesiser audio (22050 Hz) into each of the
 // engine's formats. Compare the codes with each other, run side by side: the
-// 16 kHz 16-bit PCM code (4) is the baseline. The G.726 coder is also timed on
-// its own against spandsp's, per sample at 8 kHz.
+// 16 kHz 16-bit PCM code (4) is the baseline. The G.726 and VOX coders are
+// also timed on their own against spandsp's, per sample at 8 kHz.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -10,11 +10,13 @@
 
 #include "plugins/varentts/AudioEncoder.h"
 #include "plugins/varentts/G726Encoder.h"
+#include "plugins/varentts/OkiEncoder.h"
 
 extern "C" {
 #include <spandsp/telephony.h>
 // telephony.h must come first: the coder's header uses its declarations.
 #include <spandsp/g726.h>
+#include <spandsp/oki_adpcm.h>
 }
 
 namespace {
@@ -73,6 +75,26 @@ void BM_SpandspG726Coder(benchmark::State& state) {
   state.SetItemsProcessed(int64_t(state.iterations() * in.size()));
 }
 BENCHMARK(BM_SpandspG726Coder)->DenseRange(3, 5)->Unit(benchmark::kMicrosecond);
+
+void BM_OkiCoder(benchmark::State& state) {
+  const std::vector<int16_t> in = EightKilohertzTone();
+  std::vector<uint8_t> out(in.size());
+  varentts::COkiEncoder enc;
+  for (auto _ : state) benchmark::DoNotOptimize(enc.Encode(in.data(), in.size(), out.data()));
+  state.SetItemsProcessed(int64_t(state.iterations() * in.size()));
+}
+BENCHMARK(BM_OkiCoder)->Unit(benchmark::kMicrosecond);
+
+void BM_SpandspOkiCoder(benchmark::State& state) {
+  const std::vector<int16_t> in = EightKilohertzTone();
+  std::vector<uint8_t> out(in.size());
+  oki_adpcm_state_t* s = oki_adpcm_init(nullptr, 32000);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(oki_adpcm_encode(s, out.data(), in.data(), int(in.size())));
+  oki_adpcm_free(s);
+  state.SetItemsProcessed(int64_t(state.iterations() * in.size()));
+}
+BENCHMARK(BM_SpandspOkiCoder)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "plugins/varentts/G726Encoder.h"
+#include "plugins/varentts/OkiEncoder.h"
 #include "sdk/ttsapi.h"
 
 extern "C" {
@@ -21,7 +22,6 @@ extern "C" {
 // telephony.h must come first: the coders' headers use its declarations.
 #include <spandsp/bit_operations.h>
 #include <spandsp/g711.h>
-#include <spandsp/oki_adpcm.h>
 }
 // In C++ telephony.h redefines lrint and lrintf as truncating casts, which
 // would turn every rounding below into a truncation towards zero.
@@ -173,19 +173,17 @@ class CResamplingEncoder final : public CAudioEncoder {
       m_group = m_row.bits == 4 ? 2 : 8;
       m_g726.emplace(static_cast<int>(m_row.bits));
     } else if (m_row.coding == Coding::kOki) {
-      // Always the 32 kbit/s (4-bit) coder: at 24 kbit/s the library would
-      // resample 8 kHz to 6 kHz itself, and our resampler already did.
+      // Always the 32 kbit/s (4-bit) coder, also for the 6 kHz code: our
+      // resampler already brought the samples to the output rate.
       m_group = 2;
-      m_oki = oki_adpcm_init(nullptr, 32000);
-      if (!m_oki) return TTSERR_ENGINEFAIL;
+      m_oki.emplace();
     }
     return 0;
   }
 
   void ReleaseCoder() {
-    if (m_oki) oki_adpcm_free(m_oki);
     m_g726.reset();
-    m_oki = nullptr;
+    m_oki.reset();
   }
 
   // Feeds n samples (or the end of input when in is null) to the resampler
@@ -258,14 +256,9 @@ class CResamplingEncoder final : public CAudioEncoder {
     // plus the bits the coder held back.
     size_t at = out->size();
     out->resize(at + n + 2);
-    long made = m_g726
-                    ? static_cast<long>(m_g726->Encode(m_pcm.data(), n, out->data() + at))
-                    : oki_adpcm_encode(m_oki, out->data() + at, m_pcm.data(), static_cast<int>(n));
-    if (made < 0 || static_cast<size_t>(made) > n + 2) {
-      out->resize(at);
-      return TTSERR_ENGINEFAIL;
-    }
-    out->resize(at + static_cast<size_t>(made));
+    size_t made = m_g726 ? m_g726->Encode(m_pcm.data(), n, out->data() + at)
+                         : m_oki->Encode(m_pcm.data(), n, out->data() + at);
+    out->resize(at + made);
     m_groupFill = (m_groupFill + n) % m_group;
     return 0;
   }
@@ -274,7 +267,7 @@ class CResamplingEncoder final : public CAudioEncoder {
   const uint32_t m_inRate;
   soxr_t m_soxr = nullptr;
   std::optional<CG726Encoder> m_g726;
-  oki_adpcm_state_t* m_oki = nullptr;
+  std::optional<COkiEncoder> m_oki;
   size_t m_outCap = 0;
   std::vector<float> m_in;         // one piece of input, as float
   std::vector<float> m_resampled;  // the resampler's output for one call

@@ -15,6 +15,7 @@
 
 #include "plugins/varentts/AudioEncoder.h"
 #include "plugins/varentts/G726Encoder.h"
+#include "plugins/varentts/OkiEncoder.h"
 #include "sdk/ttsapi.h"
 #include "tests/support/TestSupport.h"
 
@@ -23,8 +24,10 @@ extern "C" {
 // telephony.h must come first: the coder's headers use its declarations.
 #include <spandsp/bitstream.h>
 #include <spandsp/g726.h>
+#include <spandsp/oki_adpcm.h>
 #include <spandsp/private/bitstream.h>
 #include <spandsp/private/g726.h>
+#include <spandsp/private/oki_adpcm.h>
 }
 // In C++ telephony.h redefines lrint as a truncating cast.
 #undef lrint
@@ -32,6 +35,7 @@ extern "C" {
 
 using varentts::CAudioEncoder;
 using varentts::CG726Encoder;
+using varentts::COkiEncoder;
 
 namespace {
 
@@ -464,6 +468,61 @@ TEST(G726Encoder, SameBytesAsSpandsp) {
   EXPECT_THROW(CG726Encoder(2), std::invalid_argument);
 }
 
+// What spandsp's 32 kbit/s VOX coder makes of a signal, and whether its step
+// came down to the bottom of the table after reaching the top and its
+// reconstruction hit both 12-bit limits.
+std::vector<uint8_t> SpandspOki(const std::vector<int16_t>& in, bool* cornersSeen = nullptr) {
+  oki_adpcm_state_t* s = oki_adpcm_init(nullptr, 32000);
+  std::vector<uint8_t> out(in.size() / 2 + 1);
+  size_t made = 0;
+  bool top = false, bottomAfterTop = false, high = false, low = false;
+  for (size_t i = 0; i < in.size(); ++i) {
+    made += size_t(oki_adpcm_encode(s, out.data() + made, &in[i], 1));
+    top |= s->step_index == 48;
+    bottomAfterTop |= top && s->step_index == 0;
+    high |= s->last == 2047;
+    low |= s->last == -2048;
+  }
+  oki_adpcm_free(s);
+  if (cornersSeen) *cornersSeen = bottomAfterTop && high && low;
+  out.resize(made);
+  return out;
+}
+
+// Bit-exact with spandsp whether fed at once (an odd count, so the last code
+// waits), in random pieces of odd and even sizes with empty calls between, or
+// after a reset that drops a waiting code.
+TEST(OkiEncoder, SameBytesAsSpandsp) {
+  std::vector<int16_t> in = CoderWorkout();
+  if (in.size() % 2 == 0) in.pop_back();
+  bool corners = false;
+  const std::vector<uint8_t> expected = SpandspOki(in, &corners);
+  EXPECT_TRUE(corners);
+  ASSERT_EQ(expected.size(), in.size() / 2);
+
+  COkiEncoder enc;
+  std::vector<uint8_t> out(in.size());
+  out.resize(enc.Encode(in.data(), in.size(), out.data()));
+  EXPECT_EQ(out, expected);
+
+  enc.Reset();
+  enc.Encode(in.data(), 777, out.data());  // leaves a waiting code and a moved state
+  enc.Reset();
+  std::mt19937 rng(22);
+  std::uniform_int_distribution<size_t> size(1, 5000);
+  std::vector<uint8_t> pieces;
+  for (size_t at = 0; at < in.size();) {
+    const size_t n = std::min(size(rng), in.size() - at);
+    std::vector<uint8_t> part(n / 2 + 1);
+    ASSERT_EQ(enc.Encode(in.data() + at, 0, part.data()), 0u);
+    const size_t made = enc.Encode(in.data() + at, n, part.data());
+    ASSERT_LE(made, (n + 1) / 2);
+    pieces.insert(pieces.end(), part.begin(), part.begin() + ptrdiff_t(made));
+    at += n;
+  }
+  EXPECT_EQ(pieces, expected);
+}
+
 // At the coder's own rate the engine's encoder gives exactly spandsp's bytes
 // for the samples followed by the silence that completes the last group.
 TEST(AudioEncoder, G726CodesAreSpandspsBytesPaddedWithSilence) {
@@ -477,6 +536,11 @@ TEST(AudioEncoder, G726CodesAreSpandspsBytesPaddedWithSilence) {
     padded.resize((in.size() + group - 1) / group * group, 0);
     EXPECT_EQ(Encode(*enc, in, {4096, 1, 999}), SpandspG726(bits, padded)) << "code " << code;
   }
+  auto vox = Make(22, 8000);
+  ASSERT_TRUE(vox);
+  std::vector<int16_t> padded = in;
+  padded.resize(in.size() + in.size() % 2, 0);
+  EXPECT_EQ(Encode(*vox, in, {4096, 1, 999}), SpandspOki(padded));
 }
 
 }  // namespace
