@@ -1,8 +1,8 @@
 // Converts the synthesiser's 16-bit mono audio into one of the engine's audio
 // data formats (codes 1 to 22 of the engine format table): resampled with
-// soxr at 16-bit quality, then encoded as 8- or 16-bit PCM, A-law, mu-law or
-// Dialogic VOX with spandsp, or G.721/G.723 (G.726 at 32/24/40 kbit/s) with
-// CG726Encoder.
+// soxr at 16-bit quality, then encoded as 8- or 16-bit PCM, A-law or mu-law
+// with spandsp, as G.721/G.723 (G.726 at 32/24/40 kbit/s) with CG726Encoder,
+// or as Dialogic VOX with COkiEncoder.
 //
 // One encoder serves one synthesis: it keeps the resampler's and the ADPCM
 // coder's state across calls, so pieces encoded one after another join
