@@ -444,10 +444,7 @@ uint32_t CSession::ProduceChunk() {
     segments = SplitChunkAudio(chunk.cpToken, chunk.tokens.size(), m_events, m_samples.data(),
                                m_samples.size());
   }
-  if (m_synthParams.background >= 0) {
-    CBgSound::Instance().Mix(static_cast<uint32_t>(m_synthParams.background), host.SampleRate(),
-                             m_position, m_samples.data(), m_samples.size());
-  }
+  MixBackground(m_samples.data(), m_samples.size());
   m_position += m_samples.size();
   uint32_t rc = QueueSegments(chunk, segments, std::min(f.queued, segments.size()), segments.size(),
                               m_samples.data(), m_samples.size(), last);
@@ -463,22 +460,26 @@ uint32_t CSession::ProduceEarly(InFlight* f) {
   std::vector<AudioSegment> segments =
       SplitChunkAudio(f->chunk.cpToken, f->chunk.tokens.size(), f->job->earlyEvents, samples.data(),
                       samples.size(), &settled);
-  if (m_synthParams.background >= 0) {
-    CBgSound::Instance().Mix(static_cast<uint32_t>(m_synthParams.background),
-                             CEspeakHost::Instance().SampleRate(), m_position, samples.data(),
-                             samples.size());
-  }
+  // Nothing is queued unless a word is settled: the leading silence would
+  // be queued again with the whole chunk.
+  if (settled == 0) return 0;
+  MixBackground(samples.data(), samples.size());
   const int16_t* s = samples.data();
   const size_t n = samples.size();
-  // Nothing is queued unless a word is settled (the leading silence would
-  // be queued again with the whole chunk), and the leading silence must end
-  // within it, or it would be measured anew.
-  if (settled == 0 ||
-      (!m_started && std::all_of(s, s + n, [](int16_t v) { return std::abs(v) < kQuiet; }))) {
+  // The leading silence must end within it, or it would be measured anew.
+  if (!m_started && std::all_of(s, s + n, [](int16_t v) { return std::abs(v) < kQuiet; })) {
     return 0;
   }
   f->queued = settled;
   return QueueSegments(f->chunk, segments, 0, settled, s, n, false);
+}
+
+void CSession::MixBackground(int16_t* samples, size_t count) {
+  // The chunk's samples from m_position on: mixing its start first and the
+  // whole chunk later gives the start the same samples both times.
+  if (m_synthParams.background < 0) return;
+  CBgSound::Instance().Mix(static_cast<uint32_t>(m_synthParams.background),
+                           CEspeakHost::Instance().SampleRate(), m_position, samples, count);
 }
 
 uint32_t CSession::QueueSegments(const SpeechChunk& chunk,

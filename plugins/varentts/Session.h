@@ -90,6 +90,7 @@ class CSession {
 
   uint32_t ProduceChunk();
   uint32_t ProduceEarly(InFlight* f);
+  void MixBackground(int16_t* samples, size_t count);
   uint32_t QueueSegments(const SpeechChunk& chunk, const std::vector<AudioSegment>& segments,
                          size_t from, size_t to, const int16_t* s, size_t n, bool last);
   uint32_t Finish();
