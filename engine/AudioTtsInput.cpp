@@ -63,6 +63,7 @@ uint32_t CAudioTtsInput::Open() {
     return r;
   }
   m_format = WaveFormatOf(code);
+  m_nFormatCode.store(code);
 
   m_cursor = TTSSynthDesc{};
   m_cursor.textSize = m_nParamSize;
@@ -196,6 +197,13 @@ void CAudioTtsInput::NotePiece(const TTSSynthDesc& d) {
 std::vector<SpeechPiece> CAudioTtsInput::Pieces() const {
   std::lock_guard<std::mutex> lock(m_descLock);
   return m_pieces;
+}
+
+std::vector<SpeechPiece> CAudioTtsInput::PiecesSince(size_t first) const {
+  std::lock_guard<std::mutex> lock(m_descLock);
+  if (first >= m_pieces.size()) return {};
+  return std::vector<SpeechPiece>(m_pieces.begin() + static_cast<std::ptrdiff_t>(first),
+                                  m_pieces.end());
 }
 
 TTSSynthDesc CAudioTtsInput::Descriptor(int32_t block) const {

@@ -31,6 +31,7 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -63,10 +64,16 @@ class CAudioTtsInput : public CAudioInput {
   TTSSynthDesc Descriptor(int32_t block) const;
   // The format found by the last Open (the default before any).
   WAVEFORMATEX Format() const { return m_format; }
+  // The engine's audio-format code (TTS_PARAM_AUDIODATAFMT) that the last
+  // Open read; the format above is its row of the engine format table.
+  uint32_t FormatCode() const { return m_nFormatCode.load(); }
   // The engine's pieces since the last Open, in the order they came: text
   // offsets as the engine gave them and audio bytes (pieces that failed to
   // fetch are not among them). For word timings, once the play has ended.
   std::vector<SpeechPiece> Pieces() const;
+  // The pieces from index `first` on, for a reader that follows the play as
+  // it goes (any thread).
+  std::vector<SpeechPiece> PiecesSince(size_t first) const;
 
   // The preview of text bytes that the reports show: up to 80 bytes whole,
   // else the first 72 followed by " ...". UTF-16 text (code page 1200) is
@@ -80,6 +87,7 @@ class CAudioTtsInput : public CAudioInput {
   void NotePiece(const TTSSynthDesc& d);
 
   WAVEFORMATEX m_format;
+  std::atomic<uint32_t> m_nFormatCode{0};
   // The rest of the engine's current piece, not yet copied into a block.
   // Worker thread only.
   TTSSynthDesc m_cursor;

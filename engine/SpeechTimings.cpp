@@ -168,33 +168,50 @@ bool CSpeechTimings::SetFormat(const WAVEFORMATEX& format) {
   return AudioMs(format, 1) >= 0;
 }
 
-int64_t CSpeechTimings::AudioMs(const WAVEFORMATEX& format, uint64_t bytes) {
-  if (format.nSamplesPerSec == 0) return -1;
-  uint64_t samples = 0;
-  if (format.nBlockAlign != 0) {
-    samples = bytes / format.nBlockAlign;
-  } else {
-    // Sub-byte samples (ADPCM, VOX): count them from the bits.
-    const uint64_t bitsPerFrame =
-        uint64_t(format.wBitsPerSample) * std::max<uint16_t>(format.nChannels, 1);
-    if (bitsPerFrame == 0) return -1;
-    samples = bytes * 8 / bitsPerFrame;
-  }
-  return static_cast<int64_t>(samples * 1000 / format.nSamplesPerSec);
+void CSpeechTimings::SetPieces(std::vector<SpeechPiece> pieces) {
+  m_pieces.clear();
+  m_offsets.clear();
+  m_audioBytes = 0;
+  AppendPieces(pieces.data(), pieces.size());
 }
 
-std::vector<PieceTiming> CSpeechTimings::Timings() const {
+void CSpeechTimings::AppendPieces(const SpeechPiece* pieces, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    m_pieces.push_back(pieces[i]);
+    m_offsets.push_back(m_audioBytes);
+    m_audioBytes += pieces[i].audioBytes;
+  }
+}
+
+int64_t CSpeechTimings::AudioSamples(const WAVEFORMATEX& format, uint64_t bytes) {
+  if (format.nBlockAlign != 0) return static_cast<int64_t>(bytes / format.nBlockAlign);
+  // Sub-byte samples (ADPCM, VOX): count them from the bits.
+  const uint64_t bitsPerFrame =
+      uint64_t(format.wBitsPerSample) * std::max<uint16_t>(format.nChannels, 1);
+  if (bitsPerFrame == 0) return -1;
+  return static_cast<int64_t>(bytes * 8 / bitsPerFrame);
+}
+
+int64_t CSpeechTimings::AudioMs(const WAVEFORMATEX& format, uint64_t bytes) {
+  if (format.nSamplesPerSec == 0) return -1;
+  const int64_t samples = AudioSamples(format, bytes);
+  if (samples < 0) return -1;
+  return static_cast<int64_t>(static_cast<uint64_t>(samples) * 1000 / format.nSamplesPerSec);
+}
+
+std::vector<PieceTiming> CSpeechTimings::Timings(size_t first) const {
   std::vector<PieceTiming> timings;
-  timings.reserve(m_pieces.size());
+  if (first >= m_pieces.size()) return timings;
+  timings.reserve(m_pieces.size() - first);
   const auto size = static_cast<uint32_t>(m_bytes.size());
-  uint64_t offset = 0;
-  for (const SpeechPiece& p : m_pieces) {
+  for (size_t i = first; i < m_pieces.size(); ++i) {
+    const SpeechPiece& p = m_pieces[i];
+    const uint64_t offset = m_offsets[i];
     PieceTiming t;
     t.piece = p;
     t.audioOffset = offset;
     t.startMs = AudioMs(m_format, offset);
-    offset += p.audioBytes;
-    t.endMs = AudioMs(m_format, offset);
+    t.endMs = AudioMs(m_format, offset + p.audioBytes);
     t.hasText = p.textStart < size && p.textStart <= p.textEnd && !m_text.isEmpty();
     if (t.hasText) {
       const uint32_t end = std::min(p.textEnd + 1, size);
@@ -265,8 +282,7 @@ std::vector<SubtitleCue> CSpeechTimings::Sentences() const {
 
 QByteArray CSpeechTimings::Json() const {
   const std::vector<PieceTiming> timings = Timings();
-  uint64_t audioBytes = 0;
-  for (const SpeechPiece& p : m_pieces) audioBytes += p.audioBytes;
+  const uint64_t audioBytes = m_audioBytes;
   QByteArray out;
   out += Format(
       "{\n  \"audio\": {\"formatTag\": %u, \"sampleRate\": %u, \"bitsPerSample\": %u, "

@@ -72,13 +72,25 @@ class CSpeechTimings {
   bool SetText(const QByteArray& bytes, uint32_t cp);
   // False for a format whose samples cannot be counted.
   bool SetFormat(const WAVEFORMATEX& format);
-  void SetPieces(std::vector<SpeechPiece> pieces) { m_pieces = std::move(pieces); }
+  void SetPieces(std::vector<SpeechPiece> pieces);
+  // Pieces that followed the ones already set (a synthesis still under way):
+  // each is laid on the audio right after the piece before it.
+  void AppendPieces(const SpeechPiece* pieces, size_t count);
+  size_t PieceCount() const { return m_pieces.size(); }
 
   // Milliseconds of `bytes` of audio in the format (rounded down); -1 for a
   // format without a rate or a sample size.
   static int64_t AudioMs(const WAVEFORMATEX& format, uint64_t bytes);
+  // The samples in `bytes` of audio in the format (whole samples); -1 for a
+  // format whose samples cannot be counted.
+  static int64_t AudioSamples(const WAVEFORMATEX& format, uint64_t bytes);
 
-  std::vector<PieceTiming> Timings() const;
+  // The timings of the pieces from index `first` on.
+  std::vector<PieceTiming> Timings(size_t first = 0) const;
+  // The text as set, and the UTF-16 index in it of a code point (charStart,
+  // charEnd of a timing; the text's length for the end).
+  const QString& Text() const { return m_text; }
+  int UnitOf(int codePoint) const { return m_cpUnit[static_cast<size_t>(codePoint)]; }
   std::vector<SubtitleCue> Sentences() const;
   QByteArray Json() const;
   // Cues numbered from 1, "HH:MM:SS,mmm --> HH:MM:SS,mmm", the text, a blank
@@ -96,6 +108,8 @@ class CSpeechTimings {
   std::vector<int> m_byteChar;
   WAVEFORMATEX m_format{};
   std::vector<SpeechPiece> m_pieces;
+  std::vector<uint64_t> m_offsets;  // audio bytes before each piece
+  uint64_t m_audioBytes = 0;        // of all pieces
 };
 
 // Writes data to path whole or not at all: under a temporary name in the
