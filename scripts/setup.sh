@@ -9,7 +9,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev fonts-wqy-microhei qt6-translations-l10n
   libasound2-dev alsa-utils
   libespeak-ng-dev espeak-ng-data espeak-ng
-  libsoxr-dev libspandsp-dev libicu-dev libopencc-dev
+  libsoxr-dev libspandsp-dev libicu-dev libopencc-dev libfftw3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   sox xvfb xauth imagemagick
 )
