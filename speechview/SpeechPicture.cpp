@@ -281,8 +281,10 @@ void DrawSpeechPicture(const CSpeechRecording& recording, const SpeechViewRange&
       const int x = static_cast<int>(std::lround(t.x));
       p.drawLine(x, ar.top(), x, ar.top() + 4);
       const QString text = unitFormat.arg(t.label);
-      const int w = metrics.horizontalAdvance(text);
-      p.drawText(QRect(x - w / 2 - 1, ar.top() + 4, w + 2, ar.height() - 4), Qt::AlignCenter, text);
+      const int w = metrics.horizontalAdvance(text) + 2;
+      // Labels at the edges stay whole inside the picture.
+      const int left = std::clamp(x - w / 2, 0, std::max(width - w, 0));
+      p.drawText(QRect(left, ar.top() + 4, w, ar.height() - 4), Qt::AlignCenter, text);
     }
   }
 }
