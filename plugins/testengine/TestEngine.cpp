@@ -51,10 +51,12 @@
 //       cannot read).
 //   splash TEXT
 //       the text whose address TTS_PARAM_SPLASHTEXT (size 8) returns.
-//   pattern counter | pattern fill N
+//   pattern counter | pattern fill N | pattern tone HZ RATE
 //       the default audio content: a byte counter running across all audio of
-//       one synthesis (0, 1, ..., 255, 0, ...), or every byte N. Default
-//       counter.
+//       one synthesis (0, 1, ..., 255, 0, ...), every byte N, or a sine of HZ
+//       at half of full scale as 16-bit little-endian samples at RATE samples
+//       a second, its phase running across all audio of one synthesis.
+//       Default counter.
 //   piece BYTES [start=S] [end=E] [fill=N|counter] [more=0|1]
 //       adds one audio piece that every synthesis returns, in script order.
 //       start and end default to the text size (a piece that speaks no text);
@@ -96,6 +98,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -136,11 +139,14 @@ struct Voice {
   std::string engine;  // empty: every engine
 };
 
+// The fill of `pattern tone`.
+constexpr int kToneFill = -3;
+
 struct PieceSpec {
   uint32_t bytes = 0;
   bool hasStart = false, hasEnd = false, hasMore = false;
   uint32_t start = 0, end = 0, more = 1;
-  int fill = -1;  // -1: the default pattern; -2: counter
+  int fill = -1;  // -1: the default pattern; -2: counter; kToneFill: tone
 };
 
 struct Piece {
@@ -190,6 +196,7 @@ struct State {
   bool lost = false;
   std::string splash;
   int defaultFill = -2;
+  uint32_t toneHz = 0, toneRate = 0;  // pattern tone
   std::vector<PieceSpec> pieces;
   bool wordMode = false;
   uint32_t wordPerByte = 0, wordLead = 0, wordTrail = 0;
@@ -528,12 +535,18 @@ bool ApplyScript(State& s, const std::string& text) {
       if (t.size() < 2) return fail("splash TEXT");
       s.splash = t[1];
     } else if (d == "pattern") {
-      if (t.size() == 2 && t[1] == "counter")
+      if (t.size() == 2 && t[1] == "counter") {
         s.defaultFill = -2;
-      else if (t.size() == 3 && t[1] == "fill" && ParseNumber(t[2], &a))
+      } else if (t.size() == 3 && t[1] == "fill" && ParseNumber(t[2], &a)) {
         s.defaultFill = static_cast<int>(a & 0xFF);
-      else
-        return fail("pattern counter | pattern fill N");
+      } else if (t.size() == 4 && t[1] == "tone" && ParseNumber(t[2], &a) &&
+                 ParseNumber(t[3], &b) && b > 0) {
+        s.defaultFill = kToneFill;
+        s.toneHz = static_cast<uint32_t>(a);
+        s.toneRate = static_cast<uint32_t>(b);
+      } else {
+        return fail("pattern counter | pattern fill N | pattern tone HZ RATE");
+      }
     } else if (d == "piece") {
       PieceSpec p;
       if (!ParsePiece(t, &p, &error)) return fail(error);
@@ -663,8 +676,15 @@ bool KnownParam(uint32_t id) {
 
 void FillAudio(std::vector<uint8_t>* audio, uint32_t bytes, int fill, uint32_t* counter) {
   audio->resize(bytes);
+  const State& s = S();
   for (uint32_t i = 0; i < bytes; ++i) {
-    if (fill >= 0) {
+    if (fill == kToneFill) {
+      // The counter counts bytes: two a sample.
+      const double t = double(*counter / 2) / s.toneRate;
+      const auto v = static_cast<int16_t>(std::lround(16384 * std::sin(2 * M_PI * s.toneHz * t)));
+      (*audio)[i] = static_cast<uint8_t>((*counter & 1) ? (static_cast<uint16_t>(v) >> 8) : v);
+      ++*counter;
+    } else if (fill >= 0) {
       (*audio)[i] = static_cast<uint8_t>(fill);
     } else {
       (*audio)[i] = static_cast<uint8_t>(*counter & 0xFF);
