@@ -3,6 +3,7 @@
 #include "audio/AudioObject.h"
 #include "audio/ExportFileDlg.h"
 #include "document/TTSDemoView.h"
+#include "document/TextCodePage.h"
 #include "engine/TtsAdapter.h"
 #include "framework/FrameWnd.h"
 #include "framework/KeyState.h"
@@ -106,6 +107,9 @@ uint32_t CTTSDemoDoc::StartSynthesis(IAudioOutput* sink) {
   if (app->m_pControlPanel != nullptr) app->m_pControlPanel->SetBusy(true);
   view->NoteSynthesisVoice();
   view->TakeSpeechText(&app->m_ttsInput);
+  app->m_speechFeed.Begin(QByteArray(reinterpret_cast<const char*>(app->m_ttsInput.m_pParam),
+                                     static_cast<qsizetype>(app->m_ttsInput.m_nParamSize)),
+                          GetTextCodePage(), view->SpeechStart(), m_bExport == 0);
   m_nLastPieceStart = kNoPiece;
   m_nEndReason = 0;
   m_pPlayView = view;
@@ -118,10 +122,16 @@ uint32_t CTTSDemoDoc::StartSynthesis(IAudioOutput* sink) {
   return rc;
 }
 
+void CTTSDemoDoc::OnInputData(int32_t block) {
+  // The block's audio is in the ring until the sink has consumed it.
+  if (CTTSDemoApp* app = TheApp()) app->m_speechFeed.OnBlockRead(app->m_ttsInput, block);
+}
+
 void CTTSDemoDoc::OnOutputOpen() {
   CTTSDemoApp* app = TheApp();
   if (m_bExport == 0 && app != nullptr && app->m_pLogoWnd != nullptr)
     app->m_pLogoWnd->SetWaveFormat(app->m_audioCore.m_format);
+  if (m_bExport == 0 && app != nullptr) app->m_speechFeed.OnPlayOpened();
 }
 
 void CTTSDemoDoc::OnOutputDone(int32_t block) {
@@ -150,6 +160,8 @@ void CTTSDemoDoc::OnOutputDone(int32_t block) {
   }
   if (m_bExport == 0 && app->m_pLogoWnd != nullptr && d.audioAddress != 0)
     app->m_pLogoWnd->AddAudio(reinterpret_cast<const uint8_t*>(d.audioAddress), d.audioLength);
+  // After the highlighting: the speech view's cursor must not delay it.
+  if (m_bExport == 0) app->m_speechFeed.OnBlockHeard(block);
 }
 
 void CTTSDemoDoc::OnStop() {
@@ -165,6 +177,12 @@ void CTTSDemoDoc::OnStop() {
 void CTTSDemoDoc::OnSynthStop() {
   CTTSDemoApp* app = TheApp();
   if (app == nullptr || app->IsPipelineIdle()) return;
+  // A word or a range the speech view plays again is no synthesis: it ends
+  // without a report.
+  if (app->m_speechReplay.IsRunning()) {
+    app->m_speechReplay.Stop();
+    return;
+  }
   int32_t running = 0;
   m_nEndReason.compare_exchange_strong(running, 2);
   CAudioCore& core = app->m_audioCore;
@@ -173,6 +191,7 @@ void CTTSDemoDoc::OnSynthStop() {
   const uint32_t result = core.lastResult.load();
   const uint32_t spokenBytes = app->m_ttsInput.m_nParamSize;
   core.Stop();
+  app->m_speechFeed.Finish();
   // A synthesis that ran to its end leaves the caret after the text it spoke,
   // so the next one speaks the text again rather than the piece selected last
   // (an export's blocks are reported before their descriptors are written).

@@ -5,14 +5,15 @@
 // pause (F6) and stop (Shift+F5). It is the pipeline's event sink during a
 // synthesis: it follows the blocks as they are heard by selecting their text
 // in the view and feeds the logo window, and when the pipeline stops by
-// itself it posts the Stop command, which writes the end report.
+// itself it posts the Stop command, which writes the end report. Every play
+// and export also feeds the speech view's recording (CSpeechFeed).
 //
 // Threads: commands on the user-interface thread. OnOutputOpen and
 // OnOutputDone come from the thread that reports consumed blocks (the sound
-// card's callback for a play, the worker for an export), OnStop from the
-// worker; they touch only the progress fields, the speech source's
-// descriptors and the logo window, and reach the view and the frame only by
-// posted events.
+// card's callback for a play, the worker for an export), OnInputData and
+// OnStop from the worker; they touch only the progress fields, the speech
+// source's descriptors, the logo window and the speech view's feed, and
+// reach the view and the frame only by posted events.
 #pragma once
 
 #include <QByteArray>
@@ -66,6 +67,7 @@ class CTTSDemoDoc : public CDocument, private CAudioSink {
   void ReportFileError(const QString& path, uint32_t code, bool saving) override;
 
  private:
+  void OnInputData(int32_t block) override;
   void OnOutputOpen() override;
   void OnOutputDone(int32_t block) override;
   void OnStop() override;

@@ -27,6 +27,7 @@
   X(ID_VIEW_STATUS_BAR, 59393)   \
   X(ID_VIEW_CONTROLPANEL, 32783) \
   X(ID_VIEW_OUTPUT, 32784)       \
+  X(ID_VIEW_SPEECHVIEW, 41300)   \
   X(ID_LANG_CHS, 32807)          \
   X(ID_LANG_ENU, 32799)          \
   X(ID_LANG_CHT, 32806)          \
@@ -73,6 +74,7 @@ inline constexpr uint32_t AFX_IDW_STATUS_BAR = 59393;
 inline constexpr uint32_t ID_FORMATBAR = 32795;
 inline constexpr uint32_t ID_CONTROLPANEL_BAR = 32783;
 inline constexpr uint32_t ID_OUTPUT_BAR = 32784;
+inline constexpr uint32_t ID_SPEECHVIEW_BAR = 41300;
 inline constexpr uint32_t ID_INFO_TABLE = 32789;
 inline constexpr uint32_t ID_LOGO_WND = 102618;
 
@@ -228,6 +230,17 @@ inline constexpr uint32_t IDS_SYNTHLOG_NONE_YET = 40826;
 inline constexpr uint32_t IDS_TIMINGS_ACTION = 41000;
 inline constexpr uint32_t IDS_TIMINGS_WRITTEN = 41001;
 inline constexpr uint32_t IDS_TIMINGS_FAILED = 41002;
+
+// The speech view bar (41300-41399; the bar toggle is command 41300).
+inline constexpr uint32_t IDS_SPEECHVIEW_TITLE = 41301;
+inline constexpr uint32_t IDS_SPEECHVIEW_SECONDS = 41302;
+inline constexpr uint32_t IDS_SPEECHVIEW_SPAN = 41303;
+inline constexpr uint32_t IDS_SPEECHVIEW_EMPTY = 41304;
+inline constexpr uint32_t IDS_SPEECHVIEW_NOT_KEPT = 41305;
+inline constexpr uint32_t IDS_SPEECHVIEW_NO_FORMAT = 41306;
+inline constexpr uint32_t IDS_SPEECHVIEW_TEXT_CHANGED = 41307;
+inline constexpr uint32_t IDS_SPEECHVIEW_WORD = 41308;
+inline constexpr uint32_t IDS_SPEECHVIEW_RANGE = 41309;
 // Batch synthesis and the timing report (40900-40999).
 inline constexpr uint32_t IDS_TIMING_ACTION = 40900;
 inline constexpr uint32_t IDS_TIMING_DETAILS = 40901;

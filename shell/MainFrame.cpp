@@ -28,6 +28,7 @@
 #include "shell/FormatBar.h"
 #include "shell/LogoWnd.h"
 #include "shell/OutputBar.h"
+#include "shell/SpeechViewBar.h"
 #include "shell/TTSDemoApp.h"
 
 IMPLEMENT_DYNAMIC(CMainFrame, CFrameWnd)
@@ -37,8 +38,8 @@ namespace {
 const QString kLayoutSection = QStringLiteral("BcxSettings\\MainFrame");
 const QString kFormatBarSection = QStringLiteral("BcxSettings\\FormatBar");
 // The layout's own version: a layout saved by a program with other bars is
-// not applied.
-constexpr int kLayoutVersion = 1;
+// not applied (2: the speech view bar came).
+constexpr int kLayoutVersion = 2;
 constexpr int kLogoMargin = 2;
 
 }  // namespace
@@ -80,6 +81,10 @@ void CMainFrame::RegisterCommands() {
   MapCommand(ID_VIEW_OUTPUT, [this] { ToggleBar(m_wndOutputBar); });
   MapUpdate(ID_VIEW_OUTPUT, [this](CCmdUI* ui) {
     ui->SetCheck(m_wndOutputBar != nullptr && m_wndOutputBar->isVisible());
+  });
+  MapCommand(ID_VIEW_SPEECHVIEW, [this] { ToggleBar(m_wndSpeechViewBar); });
+  MapUpdate(ID_VIEW_SPEECHVIEW, [this](CCmdUI* ui) {
+    ui->SetCheck(m_wndSpeechViewBar != nullptr && m_wndSpeechViewBar->isVisible());
   });
   MapCommand(ID_VIEW_FORMATBAR, [this] { ToggleBar(m_wndFormatBar); });
   MapUpdate(ID_VIEW_FORMATBAR, [this](CCmdUI* ui) {
@@ -129,13 +134,16 @@ bool CMainFrame::OnCreate() {
 
   CreateStatusBar();
 
-  // The docking bars: the control panel on the left, the output at the bottom.
+  // The docking bars: the control panel on the left, the speech view and
+  // below it the output at the bottom.
   m_wndControlPanelBar = new CControlPanelBar(this);
   addDockWidget(Qt::LeftDockWidgetArea, m_wndControlPanelBar);
+  m_wndSpeechViewBar = new CSpeechViewBar(this);
+  addDockWidget(Qt::BottomDockWidgetArea, m_wndSpeechViewBar, Qt::Vertical);
   m_wndOutputBar = new COutputBar(this);
-  addDockWidget(Qt::BottomDockWidgetArea, m_wndOutputBar);
+  addDockWidget(Qt::BottomDockWidgetArea, m_wndOutputBar, Qt::Vertical);
   resizeDocks({m_wndControlPanelBar}, {250}, Qt::Horizontal);
-  resizeDocks({m_wndOutputBar}, {150}, Qt::Vertical);
+  resizeDocks({m_wndSpeechViewBar, m_wndOutputBar}, {220, 150}, Qt::Vertical);
 
   m_wndLogo = new CLogoWnd(this);
   PlaceLogo();
@@ -240,6 +248,7 @@ void CMainFrame::OnFullScreen() {
     m_bFormatBarWasVisible = !m_wndFormatBar->isHidden();
     m_bControlPanelWasVisible = !m_wndControlPanelBar->isHidden();
     m_bOutputWasVisible = !output->isHidden();
+    m_bSpeechViewWasVisible = !m_wndSpeechViewBar->isHidden();
   }
   hide();
   if (m_bFullScreen == 0) {
@@ -249,6 +258,7 @@ void CMainFrame::OnFullScreen() {
     m_wndFormatBar->hide();
     m_wndControlPanelBar->hide();
     output->hide();
+    m_wndSpeechViewBar->hide();
     showMaximized();
   } else {
     setWindowFlag(Qt::FramelessWindowHint, false);
@@ -257,6 +267,7 @@ void CMainFrame::OnFullScreen() {
     m_wndFormatBar->setVisible(m_bFormatBarWasVisible);
     m_wndControlPanelBar->setVisible(m_bControlPanelWasVisible);
     output->setVisible(m_bOutputWasVisible);
+    m_wndSpeechViewBar->setVisible(m_bSpeechViewWasVisible);
     if (m_bWasZoomed) {
       showMaximized();
     } else {

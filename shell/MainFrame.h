@@ -1,7 +1,8 @@
 // CMainFrame: the program's one main window. Around the edit view it
 // carries the menu bar, the main toolbar, the format bar, the status bar
-// with its four panes, the control-panel bar (left) and the information
-// output bar (bottom), and the small logo window in the top-right corner.
+// with its four panes, the control-panel bar (left), the information output
+// bar and the speech view bar (bottom), and the small logo window in the
+// top-right corner.
 // It composes the title, switches full-screen mode, shows and hides the
 // bars, offers the bars' context menu, keeps the clipboard keys working in
 // the format bar's combo boxes, and stops a running synthesis before it
@@ -20,6 +21,7 @@ class CControlPanelBar;
 class CFormatBar;
 class CLogoWnd;
 class COutputBar;
+class CSpeechViewBar;
 class QLabel;
 class QTimer;
 class QToolBar;
@@ -57,6 +59,7 @@ class CMainFrame : public CFrameWnd {
   CFormatBar* m_wndFormatBar = nullptr;
   CControlPanelBar* m_wndControlPanelBar = nullptr;
   COutputBar* m_wndOutputBar = nullptr;
+  CSpeechViewBar* m_wndSpeechViewBar = nullptr;
   CLogoWnd* m_wndLogo = nullptr;
 
  protected:
@@ -82,6 +85,7 @@ class CMainFrame : public CFrameWnd {
   int32_t m_bFormatBarWasVisible = 0;
   int32_t m_bControlPanelWasVisible = 0;
   int32_t m_bOutputWasVisible = 0;
+  int32_t m_bSpeechViewWasVisible = 0;
   QRect m_rcNormal;  // the frame's place before full-screen mode
   QLabel* m_pEncodingIcon = nullptr;
   QLabel* m_pEncodingText = nullptr;

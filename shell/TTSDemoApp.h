@@ -29,6 +29,11 @@
 #include "framework/WinApp.h"
 #include "shell/Batch.h"
 #include "shell/CommandLine.h"
+#include "speechview/PlayCursor.h"
+#include "speechview/SpeechAnalyzer.h"
+#include "speechview/SpeechFeed.h"
+#include "speechview/SpeechRecording.h"
+#include "speechview/SpeechReplay.h"
 
 class CControlPanel;
 class CInfoTable;
@@ -74,6 +79,16 @@ class CTTSDemoApp : public CWinApp {
   std::atomic<int32_t> m_bBatch{0};
   BatchTally m_batchTally;
   int32_t m_bEngineFromCmdLine = 0;
+  // The speech view's recording of the last play or export, where the play
+  // stands in it, its analysis thread and the replay of a word or a range
+  // (speechview/). They outlive the windows; declared before the pipeline so
+  // that they are still there when it goes.
+  CSpeechRecording m_speechRecording;
+  CPlayCursor m_playCursor;
+  CSpeechFeed m_speechFeed{&m_speechRecording, &m_playCursor};
+  std::unique_ptr<CSpeechAnalyzer> m_pSpeechAnalyzer =
+      std::make_unique<CSpeechAnalyzer>(&m_speechRecording);
+  CSpeechReplay m_speechReplay{&m_speechRecording, &m_playCursor};
   CAudioCore m_audioCore;
   CAudioTtsInput m_ttsInput;
   CAudioTtsOutput m_ttsOutput;
