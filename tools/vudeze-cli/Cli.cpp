@@ -31,6 +31,7 @@
 #include "platform/VersionInfo.h"
 #include "shell/CommandLine.h"
 #include "shell/InfoReport.h"
+#include "tools/vudeze-cli/CliPlot.h"
 
 namespace {
 
@@ -168,6 +169,22 @@ bool ParseCliOptions(const QStringList& args, CliOptions* options, QString* erro
       if (!value(&options->timings)) return false;
       if (options->timings.isEmpty()) {
         *error = QStringLiteral("--timings needs the name of a file");
+        return false;
+      }
+    } else if (arg == QLatin1String("--plot")) {
+      if (!value(&options->plot)) return false;
+      if (options->plot.isEmpty()) {
+        *error = QStringLiteral("--plot needs the name of a file");
+        return false;
+      }
+    } else if (arg == QLatin1String("--plot-width")) {
+      if (!value(&v)) return false;
+      if (!ParseInteger(v, &options->plotWidth) || options->plotWidth < kPlotMinWidth ||
+          options->plotWidth > kPlotMaxWidth) {
+        *error = QStringLiteral("--plot-width takes pixels from %1 to %2, not \"%3\"")
+                     .arg(kPlotMinWidth)
+                     .arg(kPlotMaxWidth)
+                     .arg(v);
         return false;
       }
     } else if (arg == QLatin1String("--pause-at") || arg == QLatin1String("--resume-after")) {
@@ -338,8 +355,7 @@ int RunCli(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);  // past a file size limit a write fails as on a full disk
   g_stdoutFailure = 0;
   std::unique_ptr<QCoreApplication> ownApp;
-  if (QCoreApplication::instance() == nullptr)
-    ownApp = std::make_unique<QCoreApplication>(argc, argv);
+  if (QCoreApplication::instance() == nullptr) ownApp = MakeCliApplication(argc, argv);
 
   QStringList args;
   for (int i = 1; i < argc; ++i) args.append(QString::fromLocal8Bit(argv[i]));

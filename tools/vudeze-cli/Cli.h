@@ -22,6 +22,8 @@ struct CliOptions {
   QString output;        // -o OUT ("" discards the audio)
   bool hasOutput = false;
   QString timings;          // --timings FILE (.json or .srt): export's word timings
+  QString plot;             // --plot FILE.png: export's waveform and spectrogram
+  int64_t plotWidth = -1;   // --plot-width PIXELS
   double pauseAt = -1;      // --pause-at SECONDS
   double resumeAfter = -1;  // --resume-after SECONDS
   QStringList positional;

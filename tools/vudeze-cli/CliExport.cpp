@@ -7,6 +7,8 @@
 // --timings FILE writes the word timings of a successful export beside it:
 // SubRip subtitles for a name ending in ".srt", else JSON (see
 // engine/SpeechTimings.h); also when the audio is discarded (-o "").
+// --plot FILE.png draws the export's waveform, spectrogram and words
+// (CliPlot.h), --plot-width PIXELS wide (1200 by default).
 //
 // The file is written under a temporary name beside the target and moved
 // over it only when the export succeeded; a failed or stopped export leaves
@@ -26,13 +28,15 @@
 #include "engine/AudioTtsOutput.h"
 #include "engine/SpeechTimings.h"
 #include "tools/vudeze-cli/Cli.h"
+#include "tools/vudeze-cli/CliPlot.h"
 #include "tools/vudeze-cli/CliSynth.h"
 
 namespace {
 
 constexpr char kUsage[] =
     "export [-s LIB] [--server ADDR] [--engine NAME] [--voice N] [--format CODE] "
-    "[--codepage CP] [--timings FILE.json|FILE.srt] -o OUT TEXTFILE";
+    "[--codepage CP] [--timings FILE.json|FILE.srt] [--plot FILE.png [--plot-width PIXELS]] "
+    "-o OUT TEXTFILE";
 
 // One export: the speech file sink behind the shared synthesis run.
 class CExportRun : public CCliSynthRun {
@@ -45,8 +49,14 @@ class CExportRun : public CCliSynthRun {
     return CCliSynthRun::Run(text, &m_sink, &m_sink);
   }
   const CAudioTtsInput& Source() const { return m_source; }
+  // The picture's feed, when --plot asked for one.
+  void SetPlot(CCliPlot* plot) { m_pPlot = plot; }
+  void OnInputData(int32_t block) override {
+    if (m_pPlot != nullptr) m_pPlot->Feed().OnBlockRead(m_source, block);
+  }
 
  private:
+  CCliPlot* m_pPlot = nullptr;
   CCliSink<CAudioTtsOutput> m_sink;
 };
 
@@ -59,6 +69,14 @@ int RunExport(const CliOptions& options) {
     std::fprintf(stderr, "%s\n",
                  QStringLiteral("%1 is a folder: -o needs the name of a file")
                      .arg(options.output)
+                     .toLocal8Bit()
+                     .constData());
+    return kCliExitFailed;
+  }
+  if (QFileInfo(options.plot).isDir()) {
+    std::fprintf(stderr, "%s\n",
+                 QStringLiteral("%1 is a folder: --plot needs the name of a file")
+                     .arg(options.plot)
                      .toLocal8Bit()
                      .constData());
     return kCliExitFailed;
@@ -76,14 +94,25 @@ int RunExport(const CliOptions& options) {
   if (int r = PrepareSynthesis(options, &setup); r != kCliExitOk) return r;
   // Created only when it is needed: the core starts a worker thread.
   auto run = std::make_unique<CExportRun>();
-  const int code = run->Run(setup.text, options.output);
-  if (code != kCliExitOk || options.timings.isEmpty()) return code;
-  const uint32_t r = WriteSpeechTimings(options.timings, setup.text, setup.codePage,
-                                        run->Source().Format(), run->Source().Pieces());
-  if (r != 0) {
-    PrintFailure(QStringLiteral("Writing the word timings to %1").arg(options.timings), r);
-    return kCliExitFailed;
+  std::unique_ptr<CCliPlot> plot;
+  if (!options.plot.isEmpty()) {
+    plot = std::make_unique<CCliPlot>();
+    plot->Begin(setup.text, setup.codePage);
+    run->SetPlot(plot.get());
   }
+  const int code = run->Run(setup.text, options.output);
+  if (code != kCliExitOk) return code;
+  if (!options.timings.isEmpty()) {
+    const uint32_t r = WriteSpeechTimings(options.timings, setup.text, setup.codePage,
+                                          run->Source().Format(), run->Source().Pieces());
+    if (r != 0) {
+      PrintFailure(QStringLiteral("Writing the word timings to %1").arg(options.timings), r);
+      return kCliExitFailed;
+    }
+  }
+  if (plot)
+    return plot->Write(options.plot,
+                       options.plotWidth > 0 ? int(options.plotWidth) : kPlotDefaultWidth);
   return kCliExitOk;
 }
 
