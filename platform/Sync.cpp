@@ -4,6 +4,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 
@@ -152,4 +154,12 @@ bool RaiseCurrentThreadPriority() {
   const int nice = getpriority(PRIO_PROCESS, tid);
   if (nice == -1 && errno != 0) return false;
   return setpriority(PRIO_PROCESS, tid, nice - 1) == 0;
+}
+
+bool LowerCurrentThreadPriority() {
+  const auto tid = static_cast<id_t>(syscall(SYS_gettid));
+  errno = 0;
+  const int nice = getpriority(PRIO_PROCESS, tid);
+  if (nice == -1 && errno != 0) return false;
+  return setpriority(PRIO_PROCESS, tid, std::min(nice + 5, 19)) == 0;
 }

@@ -85,3 +85,7 @@ int WaitForAny(std::initializer_list<CWaitable*> objects);
 // Asks for a scheduling priority above normal for the calling thread.
 // Ordinary users may not raise it on Linux; false then, and callers go on.
 bool RaiseCurrentThreadPriority();
+// Lowers the calling thread's priority by five nice levels, for background
+// work that should yield to the threads a user waits for. False when the
+// system refuses.
+bool LowerCurrentThreadPriority();

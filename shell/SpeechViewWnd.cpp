@@ -227,17 +227,12 @@ void CSpeechViewWnd::resizeEvent(QResizeEvent* e) {
 }
 
 void CSpeechViewWnd::SyncWithRecording() {
-  uint64_t generation = 0, samples = 0;
-  uint32_t rate = 0;
-  bool valid = false, finished = false;
-  {
-    CSpeechRecording::Reader r(*m_pRecording);
-    generation = r.Generation();
-    samples = r.Samples();
-    rate = r.Rate();
-    valid = r.IsValid();
-    finished = r.IsFinished();
-  }
+  // Every frame: without the recording's lock, which the analysis thread
+  // may hold while it copies a picture's data.
+  const CSpeechRecording::Summary now = m_pRecording->Peek();
+  const uint64_t generation = now.generation, samples = now.samples;
+  const uint32_t rate = now.rate;
+  const bool valid = rate != 0, finished = now.finished;
   if (generation != m_nGeneration || (valid && !m_bValid)) {
     // A new synthesis (or its format only now known): its start, the
     // default zoom, nothing selected.
@@ -287,8 +282,14 @@ void CSpeechViewWnd::Tick() {
     if (m_bFollow && at >= 0) m_view.Follow(at);
   }
   AskForPicture();
-  bool changed = m_pAnalyzer->TakePicture(&m_picture);
-  changed |= cursorOn;
+  const SpeechViewRange shown = m_view.Range();
+  bool changed = m_pAnalyzer->TakePicture(&m_picture) || shown != m_paintedRange;
+  // The cursor alone moved: only the strips it leaves and enters.
+  const double cx = cursorOn ? CursorX() : -1;
+  if (!changed && static_cast<int>(cx) != static_cast<int>(m_lastCursorX)) {
+    for (const double x : {m_lastCursorX, cx})
+      if (x >= -2) update(QRect(static_cast<int>(x) - 2, 0, 5, height()));
+  }
   // Something moves: frames; otherwise a slow look for a new synthesis.
   const bool busy = running || cursorOn || !m_pAnalyzer->IsIdle();
   if (busy && !m_frameTimer.isActive()) {
@@ -298,6 +299,7 @@ void CSpeechViewWnd::Tick() {
     changed = true;  // the cursor goes
   }
   if (changed) update();
+  m_lastCursorX = cx;
   Measure(start);
 }
 
@@ -325,14 +327,15 @@ void CSpeechViewWnd::paintEvent(QPaintEvent*) {
     return;
   }
   const SpeechViewRange& now = m_view.Range();
+  m_paintedRange = now;
   if (!m_picture.image.isNull()) {
     // The picture of the stretch it was drawn for, where that stretch lies
     // now: while a new picture is drawn the old one moves and scales along.
     const SpeechViewRange& drawn = m_picture.range;
     const double x0 = now.XOf(drawn.first);
     const double w = m_picture.image.width() * drawn.perPixel / now.perPixel;
-    if (drawn == now && m_picture.image.size() == size())
-      p.drawImage(0, 0, m_picture.image);
+    if (drawn.perPixel == now.perPixel && m_picture.image.height() == height())
+      p.drawImage(QPoint(static_cast<int>(std::lround(x0)), 0), m_picture.image);
     else
       p.drawImage(QRectF(x0, 0, w, height()), m_picture.image);
   }

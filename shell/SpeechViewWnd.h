@@ -123,7 +123,9 @@ class CSpeechViewWnd : public QWidget {
   QSize m_askedSize;
   bool m_bAsked = false;
   SpeechPictureResult m_picture;
-  bool m_bFollow = true;  // the view follows the play cursor
+  bool m_bFollow = true;           // the view follows the play cursor
+  SpeechViewRange m_paintedRange;  // the stretch the last paint showed
+  double m_lastCursorX = -10;      // where the last frame put the cursor
 
   int m_nCurrentBox = -1;
   uint64_t m_nRangeFrom = 0, m_nRangeTo = 0;

@@ -1,5 +1,6 @@
 #include "speechview/SpeechAnalyzer.h"
 
+#include "platform/Sync.h"
 #include "speechview/SpeechPicture.h"
 #include "speechview/SpeechRecording.h"
 
@@ -10,7 +11,11 @@ constexpr auto kRedrawEvery = std::chrono::milliseconds(100);
 
 CSpeechAnalyzer::CSpeechAnalyzer(CSpeechRecording* recording) : m_pRecording(recording) {
   m_pRecording->SetChangeListener([this] { Notify(); });
-  m_worker = std::thread([this] { Run(); });
+  m_worker = std::thread([this] {
+    // Behind the pipeline, the sound card and the user-interface thread.
+    LowerCurrentThreadPriority();
+    Run();
+  });
 }
 
 CSpeechAnalyzer::~CSpeechAnalyzer() {

@@ -39,15 +39,32 @@ void CSpeechRecording::SetChangeListener(std::function<void()> listener) {
 }
 
 uint64_t CSpeechRecording::Changes() const {
-  std::lock_guard<std::mutex> lock(m_lock);
-  return m_changes;
+  return m_aChanges.load(std::memory_order_acquire);
+}
+
+void CSpeechRecording::ChangedLocked() {
+  m_aGeneration.store(m_generation, std::memory_order_relaxed);
+  m_aSamples.store(m_total, std::memory_order_relaxed);
+  m_aRate.store(m_rate, std::memory_order_relaxed);
+  m_aFinished.store(m_finished, std::memory_order_relaxed);
+  m_aChanges.fetch_add(1, std::memory_order_release);
+}
+
+CSpeechRecording::Summary CSpeechRecording::Peek() const {
+  Summary s;
+  s.changes = m_aChanges.load(std::memory_order_acquire);
+  s.generation = m_aGeneration.load(std::memory_order_relaxed);
+  s.samples = m_aSamples.load(std::memory_order_relaxed);
+  s.rate = m_aRate.load(std::memory_order_relaxed);
+  s.finished = m_aFinished.load(std::memory_order_relaxed);
+  return s;
 }
 
 void CSpeechRecording::Begin(const QByteArray& text, uint32_t cp, int speechStart) {
   {
     std::lock_guard<std::mutex> lock(m_lock);
     ++m_generation;
-    ++m_changes;
+    ChangedLocked();
     m_text = text;
     m_codePage = cp;
     m_speechStart = speechStart;
@@ -74,7 +91,7 @@ bool CSpeechRecording::SetFormat(uint32_t formatCode) {
   const bool valid = m_decoder.Reset(formatCode);
   {
     std::lock_guard<std::mutex> lock(m_lock);
-    ++m_changes;
+    ChangedLocked();
     m_formatCode = formatCode;
     m_formatSet = true;
     m_rate = valid ? m_decoder.Rate() : 0;
@@ -106,7 +123,7 @@ void CSpeechRecording::AppendAudio(const uint8_t* data, size_t n) {
     }
     m_total += m_scratch.size();
     TrimLocked();
-    ++m_changes;
+    ChangedLocked();
   }
   Changed();
 }
@@ -133,7 +150,7 @@ void CSpeechRecording::AppendPieces(std::vector<SpeechPiece> pieces) {
     std::lock_guard<std::mutex> lock(m_lock);
     if (m_formatSet && m_rate == 0) return;
     m_pendingPieces.insert(m_pendingPieces.end(), pieces.begin(), pieces.end());
-    ++m_changes;
+    ChangedLocked();
   }
   Changed();
 }
@@ -142,7 +159,7 @@ void CSpeechRecording::Finish() {
   {
     std::lock_guard<std::mutex> lock(m_lock);
     m_finished = true;
-    ++m_changes;
+    ChangedLocked();
   }
   Changed();
 }
@@ -215,7 +232,7 @@ bool CSpeechRecording::MakeBoxes() {
     if (generation != m_generation) return false;
     if (m_spoken.isEmpty()) m_spoken = m_timings->Text();
     m_boxes.insert(m_boxes.end(), boxes.begin(), boxes.end());
-    ++m_changes;
+    ChangedLocked();
   }
   Changed();
   return true;
@@ -278,7 +295,7 @@ bool CSpeechRecording::MakeColumns(size_t maxColumns) {
       ++m_columnsDone;
     }
     TrimLocked();
-    ++m_changes;
+    ChangedLocked();
   }
   Changed();
   return true;

@@ -29,6 +29,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -90,8 +91,19 @@ class CSpeechRecording {
   bool HasAnalysisWork(bool spectrogram) const;
 
   void SetChangeListener(std::function<void()> listener);
-  // Counts every change a reader could see; any thread.
+  // Counts every change a reader could see; any thread, without the lock.
   uint64_t Changes() const;
+  // The recording's state without taking its lock, for a window that looks
+  // at it every frame (the values are each current, not necessarily of the
+  // same instant).
+  struct Summary {
+    uint64_t changes = 0;
+    uint64_t generation = 0;
+    uint64_t samples = 0;
+    uint32_t rate = 0;  // 0 while the format is unknown or cannot be shown
+    bool finished = false;
+  };
+  Summary Peek() const;
 
   // The bytes the recording holds (samples, spectrogram, envelope, boxes).
   size_t MemoryBytes() const;
@@ -140,7 +152,13 @@ class CSpeechRecording {
   mutable std::mutex m_lock;
   std::function<void()> m_listener;  // guarded by m_listenerLock
   mutable std::mutex m_listenerLock;
-  uint64_t m_changes = 0;
+  // Counts changes and publishes the summary; under the lock.
+  void ChangedLocked();
+  std::atomic<uint64_t> m_aChanges{0};
+  std::atomic<uint64_t> m_aGeneration{0};
+  std::atomic<uint64_t> m_aSamples{0};
+  std::atomic<uint32_t> m_aRate{0};
+  std::atomic<bool> m_aFinished{false};
 
   uint64_t m_generation = 0;
   QByteArray m_text;
