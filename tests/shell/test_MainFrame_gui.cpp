@@ -118,8 +118,9 @@ TEST(MainFrame, TheBarsContextMenuShowsWhichBarsAreVisible) {
     if (a->isSeparator()) continue;
     shown << a->objectName() + (a->isChecked() ? "+" : "-");
   }
-  EXPECT_EQ(shown, QStringList({"ID_VIEW_TOOLBAR+", "ID_VIEW_FORMATBAR+", "ID_VIEW_STATUS_BAR+",
-                                "ID_VIEW_CONTROLPANEL+", "ID_VIEW_OUTPUT-"}));
+  EXPECT_EQ(shown,
+            QStringList({"ID_VIEW_TOOLBAR+", "ID_VIEW_FORMATBAR+", "ID_VIEW_STATUS_BAR+",
+                         "ID_VIEW_CONTROLPANEL+", "ID_VIEW_OUTPUT-", "ID_VIEW_SPEECHVIEW+"}));
   // Alt+2 shows the output bar again.
   QTest::keyClick(frame, Qt::Key_2, Qt::AltModifier);
   EXPECT_TRUE(frame->m_wndOutputBar->isVisible());
