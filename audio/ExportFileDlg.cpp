@@ -16,11 +16,6 @@
 
 namespace {
 
-constexpr int kItuType = 2;
-// The codes of the ITU-T type that are G.723 (3-bit and 5-bit); the others
-// are G.721.
-constexpr int32_t kFirstG723Code = 19;
-
 const char* const kExportExtensions[] = {"wav", "au", "g21", "g23", "vox"};
 
 const QString kTimingsSection = QStringLiteral("Settings");
@@ -43,21 +38,6 @@ QStringList FilePatterns(int fileType) {
 }
 
 }  // namespace
-
-QString ExportExtension(int fileType, int32_t code) {
-  switch (fileType) {
-    case 0:
-      return QStringLiteral("wav");
-    case 1:
-      return QStringLiteral("au");
-    case kItuType:
-      return code >= kFirstG723Code ? QStringLiteral("g23") : QStringLiteral("g21");
-    case 3:
-      return QStringLiteral("vox");
-    default:
-      return {};
-  }
-}
 
 QString SwitchExportExtension(const QString& name, const QString& extension) {
   const int dot = static_cast<int>(name.lastIndexOf(QLatin1Char('.')));

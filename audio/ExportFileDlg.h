@@ -36,11 +36,6 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 
-// The extension (without the dot) of an export file of the given type and
-// engine format code: "wav", "au", "g21" for the G.721 codes and "g23" for
-// the G.723 codes (and "g21" while none is chosen), "vox". Empty for a type
-// out of range.
-QString ExportExtension(int fileType, int32_t code);
 // The name after a change of type or encoding: a name whose extension is one
 // of the export extensions (any case) takes the given one; any other name,
 // and a name without an extension, stays as it is.

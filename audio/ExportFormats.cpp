@@ -4,6 +4,11 @@
 
 namespace {
 
+constexpr int kItuType = 2;
+// The codes of the ITU-T type that are G.723 (3-bit and 5-bit); the others
+// are G.721.
+constexpr int32_t kFirstG723Code = 19;
+
 constexpr ExportFileType kFileTypes[kExportFileTypeCount] = {
     {"Window PCM(*.wav)", "*.wav", 0, 7},
     {"A/mu-Law Wave(*.au)", "*.au", 9, 16},
@@ -12,31 +17,33 @@ constexpr ExportFileType kFileTypes[kExportFileTypeCount] = {
 };
 
 // The names of the A-law and mu-law rows give the sample rate in kHz before
-// "-bit"; they are shown as they stand.
+// "-bit"; they are shown as they stand. The short names give the rate (and
+// the sample size where a rate has two), the G.723 rows their bits per
+// sample.
 constexpr ExportFormatRow kRows[kExportFormatCount] = {
-    {"DEFAULT", 0, 0},
-    {"PCM 16K 16-bit", 4, 0},
-    {"PCM 16K 8-bit", 2, 0},
-    {"PCM 11K 16-bit", 6, 0},
-    {"PCM 11K 8-bit", 5, 0},
-    {"PCM 8K 16-bit", 3, 0},
-    {"PCM 8K 8-bit", 1, 0},
-    {"PCM 6K 16-bit", 8, 0},
-    {"PCM 6K 8-bit", 7, 0},
-    {"ALAW 16-bit", 9, 1},
-    {"ALAW 8-bit", 11, 1},
-    {"ALAW 11-bit", 13, 1},
-    {"ALAW 6-bit", 15, 1},
-    {"ULAW 16-bit", 10, 1},
-    {"ULAW 11-bit", 14, 1},
-    {"ULAW 8-bit", 12, 1},
-    {"ULAW 6-bit", 16, 1},
-    {"ADPCM G.721 8K 4-bit", 17, 2},
-    {"ADPCM G.721 6K 4-bit", 18, 2},
-    {"ADPCM G.723 3-bit", 19, 2},
-    {"ADPCM G.723 5-bit", 20, 2},
-    {"VOX 6K", 21, 3},
-    {"VOX 8K", 22, 3},
+    {"DEFAULT", 0, 0, "default"},
+    {"PCM 16K 16-bit", 4, 0, "pcm16k"},
+    {"PCM 16K 8-bit", 2, 0, "pcm16k-8bit"},
+    {"PCM 11K 16-bit", 6, 0, "pcm11k"},
+    {"PCM 11K 8-bit", 5, 0, "pcm11k-8bit"},
+    {"PCM 8K 16-bit", 3, 0, "pcm8k"},
+    {"PCM 8K 8-bit", 1, 0, "pcm8k-8bit"},
+    {"PCM 6K 16-bit", 8, 0, "pcm6k"},
+    {"PCM 6K 8-bit", 7, 0, "pcm6k-8bit"},
+    {"ALAW 16-bit", 9, 1, "alaw16k"},
+    {"ALAW 8-bit", 11, 1, "alaw8k"},
+    {"ALAW 11-bit", 13, 1, "alaw11k"},
+    {"ALAW 6-bit", 15, 1, "alaw6k"},
+    {"ULAW 16-bit", 10, 1, "ulaw16k"},
+    {"ULAW 11-bit", 14, 1, "ulaw11k"},
+    {"ULAW 8-bit", 12, 1, "ulaw8k"},
+    {"ULAW 6-bit", 16, 1, "ulaw6k"},
+    {"ADPCM G.721 8K 4-bit", 17, 2, "g721-8k"},
+    {"ADPCM G.721 6K 4-bit", 18, 2, "g721-6k"},
+    {"ADPCM G.723 3-bit", 19, 2, "g723-3bit"},
+    {"ADPCM G.723 5-bit", 20, 2, "g723-5bit"},
+    {"VOX 6K", 21, 3, "vox-6k"},
+    {"VOX 8K", 22, 3, "vox-8k"},
 };
 
 }  // namespace
@@ -47,6 +54,27 @@ const ExportFileType& ExportFileTypeAt(int index) {
 
 const ExportFormatRow& ExportFormatRowAt(int row) {
   return kRows[row];
+}
+
+int ExportFormatRowByKey(const QString& key) {
+  for (int r = 0; r < kExportFormatCount; ++r)
+    if (key.compare(QLatin1String(kRows[r].key), Qt::CaseInsensitive) == 0) return r;
+  return -1;
+}
+
+QString ExportExtension(int fileType, int32_t code) {
+  switch (fileType) {
+    case 0:
+      return QStringLiteral("wav");
+    case 1:
+      return QStringLiteral("au");
+    case kItuType:
+      return code >= kFirstG723Code ? QStringLiteral("g23") : QStringLiteral("g21");
+    case 3:
+      return QStringLiteral("vox");
+    default:
+      return {};
+  }
 }
 
 QStringList ExportFileFilters() {

@@ -3,7 +3,8 @@
 // format table of 23 rows with the flag that says whether the loaded engine
 // accepted the row's code when it was last probed. Widget-free: the export
 // dialog only shows the names that CExportChoice lists and hands back its
-// format code.
+// format code. Each row also has a short name that the command line takes
+// in place of the code ("pcm16k", "g721-8k", "vox-6k").
 //
 // Threads: everything here runs on the user-interface thread (the engine's
 // parameters are set only there).
@@ -31,9 +32,19 @@ struct ExportFormatRow {
   const char* name;  // display name, shown as it stands
   uint32_t code;     // engine audio-format code; 0 asks for the engine's default
   int fileType;      // index into the file types
+  const char* key;   // short name for the command line: lower case, no blanks
 };
 
 const ExportFormatRow& ExportFormatRowAt(int row);
+
+// The row whose short name is key (letter case ignored), or -1.
+int ExportFormatRowByKey(const QString& key);
+
+// The extension (without the dot) of an export file of the given type and
+// engine format code: "wav", "au", "g21" for the G.721 codes and "g23" for
+// the G.723 codes (and "g21" while none is chosen), "vox". Empty for a type
+// out of range.
+QString ExportExtension(int fileType, int32_t code);
 
 // The filter of the export dialog: "name|pattern" pairs in type order.
 QStringList ExportFileFilters();
