@@ -15,11 +15,9 @@
 #include <QFileInfo>
 #include <QObject>
 #include <cerrno>
-#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <memory>
-#include <vector>
 
 #include "engine/TtsAdapter.h"
 #include "framework/QueuedEvent.h"
@@ -31,24 +29,12 @@
 #include "platform/VersionInfo.h"
 #include "shell/CommandLine.h"
 #include "shell/InfoReport.h"
+#include "tools/vudeze-cli/CliCommandLine.h"
 #include "tools/vudeze-cli/CliPlot.h"
 
 namespace {
 
 constexpr int kExitUsage = 2;
-
-struct CommandEntry {
-  const char* name;
-  const char* usage;
-  CliCommandFn run;
-};
-
-// A function-local table: commands register from static objects of other
-// files, whose construction order is not fixed.
-std::vector<CommandEntry>& Commands() {
-  static std::vector<CommandEntry> commands;
-  return commands;
-}
 
 // The first failed write to standard output (a reader that quit), 0 while
 // none failed. Main thread.
@@ -72,12 +58,9 @@ void PrintErr(const QString& text) {
   std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
 }
 
-void PrintUsage() {
-  QString text = QStringLiteral("usage: vudeze-cli COMMAND [OPTIONS]\ncommands:\n");
-  for (const CommandEntry& c : Commands())
-    text += QStringLiteral("  vudeze-cli %1\n").arg(QString::fromUtf8(c.usage));
-  PrintErr(text);
-}
+// Where the reports go: stdout, or stderr while stdout carries the audio.
+// Main thread.
+bool g_reportsToStderr = false;
 
 // Prints each report as the information table would show it. Lives on the
 // main thread; the report events are queued to it.
@@ -89,6 +72,10 @@ class CInfoPrinter : public QObject {
       const InfoRecord& record = static_cast<CInfoEvent*>(e)->Record();
       QString text;
       for (const QString& line : InfoRecordLines(record)) text += line + QLatin1Char('\n');
+      if (g_reportsToStderr) {
+        PrintErr(text);
+        return true;
+      }
       PrintOut(text);
       NoteStdoutFailure(std::fflush(stdout) != 0);
       return true;
@@ -97,24 +84,6 @@ class CInfoPrinter : public QObject {
     return QObject::event(e);
   }
 };
-
-bool ParseInteger(const QString& text, int64_t* value) {
-  bool ok = false;
-  const qlonglong v = text.toLongLong(&ok, 0);
-  if (ok) *value = v;
-  return ok;
-}
-
-// Seconds beyond a day would overflow the timers; nobody waits that long.
-constexpr double kMaxSeconds = 86400;
-
-bool ParseSeconds(const QString& text, double* value) {
-  bool ok = false;
-  const double v = text.toDouble(&ok);
-  if (!ok || !std::isfinite(v) || v < 0 || v > kMaxSeconds) return false;
-  *value = v;
-  return true;
-}
 
 // The engine record's server address and name as the program shows them.
 QString RecordAddress(const TTSEngineInfo& record) {
@@ -126,86 +95,23 @@ QString RecordName(const TTSEngineInfo& record) {
 
 }  // namespace
 
-CliCommand::CliCommand(const char* name, const char* usage, CliCommandFn run) {
-  Commands().push_back({name, usage, run});
+void PrintReportsToStderr() {
+  g_reportsToStderr = true;
 }
 
-bool ParseCliOptions(const QStringList& args, CliOptions* options, QString* error) {
-  for (qsizetype i = 0; i < args.size(); ++i) {
-    const QString& arg = args[i];
-    auto value = [&](QString* out) {
-      if (i + 1 >= args.size()) {
-        *error = QStringLiteral("%1 needs a value").arg(arg);
-        return false;
-      }
-      *out = args[++i];
-      return true;
-    };
-    QString v;
-    // The engine library flag follows the program's rule ("s" or "S" after
-    // the dash, whatever follows: -s, -S, -silent), but only with "-": on
-    // this system "/s..." is a path.
-    if (arg.size() >= 2 && arg[0] == '-' && arg[1].toLower() == 's') {
-      if (!value(&options->library)) return false;
-    } else if (arg == QLatin1String("--server")) {
-      if (!value(&options->server)) return false;
-      options->hasServer = true;
-    } else if (arg == QLatin1String("--engine")) {
-      if (!value(&options->engine)) return false;
-    } else if (arg == QLatin1String("--voice") || arg == QLatin1String("--format") ||
-               arg == QLatin1String("--codepage")) {
-      if (!value(&v)) return false;
-      int64_t* target = arg == QLatin1String("--voice")    ? &options->voice
-                        : arg == QLatin1String("--format") ? &options->format
-                                                           : &options->codepage;
-      if (!ParseInteger(v, target) || *target < 0) {
-        *error = QStringLiteral("%1 takes a number, not \"%2\"").arg(arg, v);
-        return false;
-      }
-    } else if (arg == QLatin1String("-o")) {
-      if (!value(&options->output)) return false;
-      options->hasOutput = true;
-    } else if (arg == QLatin1String("--timings")) {
-      if (!value(&options->timings)) return false;
-      if (options->timings.isEmpty()) {
-        *error = QStringLiteral("--timings needs the name of a file");
-        return false;
-      }
-    } else if (arg == QLatin1String("--plot")) {
-      if (!value(&options->plot)) return false;
-      if (options->plot.isEmpty()) {
-        *error = QStringLiteral("--plot needs the name of a file");
-        return false;
-      }
-    } else if (arg == QLatin1String("--plot-width")) {
-      if (!value(&v)) return false;
-      if (!ParseInteger(v, &options->plotWidth) || options->plotWidth < kPlotMinWidth ||
-          options->plotWidth > kPlotMaxWidth) {
-        *error = QStringLiteral("--plot-width takes pixels from %1 to %2, not \"%3\"")
-                     .arg(kPlotMinWidth)
-                     .arg(kPlotMaxWidth)
-                     .arg(v);
-        return false;
-      }
-    } else if (arg == QLatin1String("--pause-at") || arg == QLatin1String("--resume-after")) {
-      if (!value(&v)) return false;
-      double* target =
-          arg == QLatin1String("--pause-at") ? &options->pauseAt : &options->resumeAfter;
-      if (!ParseSeconds(v, target)) {
-        *error = QStringLiteral("%1 takes seconds from 0 to %2, not \"%3\"")
-                     .arg(arg)
-                     .arg(kMaxSeconds)
-                     .arg(v);
-        return false;
-      }
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      *error = QStringLiteral("unknown option %1").arg(arg);
-      return false;
-    } else {
-      options->positional.append(arg);
-    }
-  }
-  return true;
+QString CliVersionText(const CliOptions& options) {
+  const QString library = ChooseEngineLibrary(options);
+  QString text = QStringLiteral("vudeze-cli %1\n")
+                     .arg(GetFileVersionString(QString(), QStringLiteral("FileVersion")));
+  const QString product = GetFileVersionString(library, QStringLiteral("ProductName"));
+  const QString version = GetFileVersionString(library, QStringLiteral("FileVersion"));
+  if (!QFileInfo(library).isFile())
+    text += QStringLiteral("engine library %1: not found\n").arg(library);
+  else if (product.isEmpty() && version.isEmpty())
+    text += QStringLiteral("engine library %1: no version note\n").arg(library);
+  else
+    text += QStringLiteral("engine library %1: %2 %3\n").arg(library, product, version);
+  return text;
 }
 
 QStringList InfoRecordLines(const InfoRecord& record) {
@@ -354,29 +260,29 @@ int RunCli(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
   std::signal(SIGXFSZ, SIG_IGN);  // past a file size limit a write fails as on a full disk
   g_stdoutFailure = 0;
+  g_reportsToStderr = false;
   std::unique_ptr<QCoreApplication> ownApp;
   if (QCoreApplication::instance() == nullptr) ownApp = MakeCliApplication(argc, argv);
 
   QStringList args;
   for (int i = 1; i < argc; ++i) args.append(QString::fromLocal8Bit(argv[i]));
-  const CommandEntry* command = nullptr;
-  if (!args.isEmpty())
-    for (const CommandEntry& c : Commands())
-      if (args.first() == QLatin1String(c.name)) command = &c;
-  if (command == nullptr) {
-    if (!args.isEmpty()) PrintErr(QStringLiteral("unknown command %1\n").arg(args.first()));
-    PrintUsage();
-    return kExitUsage;
-  }
-
   CliOptions options;
-  options.command = args.takeFirst();
-  QString error;
-  if (!ParseCliOptions(args, &options, &error)) {
-    PrintErr(error + QLatin1Char('\n'));
-    PrintErr(QStringLiteral("usage: vudeze-cli %1\n").arg(QString::fromUtf8(command->usage)));
-    return kExitUsage;
+  const CliRequest request = ParseCliCommandLine(args, &options);
+  switch (request.kind) {
+    case CliRequest::kHelp:
+      PrintOut(CliHelpText(request.helpTopic));
+      return std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? 0 : 1;
+    case CliRequest::kVersion:
+      PrintOut(CliVersionText(options));
+      return std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? 0 : 1;
+    case CliRequest::kUsageError:
+      if (!request.error.isEmpty()) PrintErr(request.error + QLatin1Char('\n'));
+      PrintErr(request.usage);
+      return kExitUsage;
+    case CliRequest::kRun:
+      break;
   }
+  const CliCommandEntry* command = request.command;
 
   CInfoPrinter printer;
   QObject* previous = SetInfoReceiver(&printer);

@@ -40,10 +40,6 @@
 
 namespace {
 
-constexpr char kUsage[] =
-    "batch [-s LIB] [--server ADDR] [--engine NAME] [--voice N] [--format CODE] "
-    "[--codepage CP] [-o DIR] FOLDER";
-
 void PrintError(const QString& text) {
   std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
@@ -109,7 +105,7 @@ void PostBatch(int32_t result, const QString& details) {
 
 int RunBatch(const CliOptions& options) {
   if (options.positional.size() != 1) {
-    std::fprintf(stderr, "usage: vudeze-cli %s\n", kUsage);
+    PrintCommandUsage(options);
     return kCliExitUsage;
   }
   const auto inRange = [](int64_t v) { return v >= 0 && v <= 0xFFFFFFFFll; };
@@ -204,6 +200,20 @@ int RunBatch(const CliOptions& options) {
   return tally.failures == 0 ? kCliExitOk : kCliExitFailed;
 }
 
-const CliCommand s_batchCommand("batch", kUsage, &RunBatch);
+const CliCommand s_batchCommand(
+    "batch", "FOLDER",
+    "Synthesise every file under a folder, depth first, as the program's batch does, and go "
+    "on after a file that fails.\nEach file's reports follow a line that names it; a summary "
+    "ends the run. The exit code is 1 when a file failed.",
+    {{"s"},
+     {"server"},
+     {"engine"},
+     {"voice"},
+     {"format"},
+     {"codepage"},
+     {"o", "DIR",
+      "keep the audio: each file's as DIR/PATH with the format's extension (without -o the "
+      "audio is discarded)"}},
+    &RunBatch);
 
 }  // namespace

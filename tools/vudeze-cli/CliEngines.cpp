@@ -67,8 +67,15 @@ int RunVoices(const CliOptions& options) {
   return kExitOk;
 }
 
-const CliCommand s_enginesCommand("engines", "engines [-s LIB] [--server ADDR]", &RunEngines);
-const CliCommand s_voicesCommand("voices", "voices [-s LIB] [--server ADDR] [--engine NAME]",
-                                 &RunVoices);
+const CliCommand s_enginesCommand(
+    "engines", "",
+    "List the engines an engine library offers, as the engine configuration dialog does: one "
+    "line \"NN. tts://ADDRESS/NAME\" each.",
+    {{"s"}, {"server", "ADDR", "list only the engines at this address"}}, &RunEngines);
+const CliCommand s_voicesCommand(
+    "voices", "",
+    "Select an engine and print the voice report of each of its voices, separated by a blank "
+    "line.",
+    {{"s"}, {"server"}, {"engine"}}, &RunVoices);
 
 }  // namespace

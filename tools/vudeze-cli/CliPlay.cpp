@@ -29,10 +29,6 @@
 
 namespace {
 
-constexpr char kUsage[] =
-    "play [-s LIB] [--server ADDR] [--engine NAME] [--voice N] [--format CODE] "
-    "[--codepage CP] [--pause-at SECONDS --resume-after SECONDS] TEXTFILE";
-
 void PrintLine(const std::string& line) {
   std::fwrite(line.data(), 1, line.size(), stdout);
   std::fputc('\n', stdout);
@@ -184,7 +180,7 @@ int RunPlay(const CliOptions& options) {
   // Seconds beyond a day would overflow the timers; nobody waits that long.
   if (options.positional.size() != 1 || pauseAt != resumeAfter || options.pauseAt > 86400 ||
       options.resumeAfter > 86400) {
-    std::fprintf(stderr, "usage: vudeze-cli %s\n", kUsage);
+    PrintCommandUsage(options);
     return kCliExitUsage;
   }
   // As the program's play command, only with a sound card; the engine is not
@@ -199,6 +195,20 @@ int RunPlay(const CliOptions& options) {
   return run->Run();
 }
 
-const CliCommand s_playCommand("play", kUsage, &RunPlay);
+const CliCommand s_playCommand(
+    "play", "TEXTFILE",
+    "Speak a text file through the sound card, as the program's play command does.\n"
+    "Besides the reports it prints \"block N heard<TAB>TEXT\" as each block of the ring is "
+    "heard, and \"paused\" and \"resumed\". TEXTFILE \"-\" reads standard input. The sound "
+    "goes to ALSA's default device, or the one the settings name (WaveDevice).",
+    {{"s"},
+     {"server"},
+     {"engine"},
+     {"voice"},
+     {"format"},
+     {"codepage"},
+     {"pause-at"},
+     {"resume-after"}},
+    &RunPlay);
 
 }  // namespace

@@ -13,6 +13,8 @@
 // exit code is 1 when a record failed or the file held no record at all.
 //
 // Threads: the main thread, which spins its event loop during each run.
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -32,9 +34,6 @@
 #include "tools/vudeze-cli/CliSynth.h"
 
 namespace {
-
-constexpr char kUsage[] =
-    "replay [-s LIB] [--server ADDR] [--engine NAME] [--voice N] [--format CODE] [-o DIR] LOGFILE";
 
 void PrintError(const QString& text) {
   std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
@@ -78,7 +77,7 @@ std::wstring Wide(const QString& text) {
 
 int RunReplay(const CliOptions& options) {
   if (options.positional.size() != 1) {
-    std::fprintf(stderr, "usage: vudeze-cli %s\n", kUsage);
+    PrintCommandUsage(options);
     return kCliExitUsage;
   }
   auto fits = [](int64_t v) { return v == -1 || (v >= 0 && v <= 0xFFFFFFFFll); };
@@ -92,7 +91,10 @@ int RunReplay(const CliOptions& options) {
     return kCliExitFailed;
   }
   QFile log(logPath);
-  if (!log.open(QIODevice::ReadOnly)) {
+  const bool opened = IsStdStream(logPath) ? log.open(STDIN_FILENO, QIODevice::ReadOnly,
+                                                      QFileDevice::DontCloseHandle)
+                                           : log.open(QIODevice::ReadOnly);
+  if (!opened) {
     PrintFailure(logPath, QFileInfo::exists(logPath) ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND);
     return kCliExitFailed;
   }
@@ -170,6 +172,17 @@ int RunReplay(const CliOptions& options) {
   return ok ? kCliExitOk : kCliExitFailed;
 }
 
-const CliCommand s_replayCommand("replay", kUsage, &RunReplay);
+const CliCommand s_replayCommand(
+    "replay", "LOGFILE",
+    "Synthesise each sentence of a synthesis effect log (the program's Synth.log) again with "
+    "the engine and voice of now.\nEach record gives one audio file named after its line "
+    "number (\"12.wav\"); LOGFILE \"-\" reads standard input.",
+    {{"s"},
+     {"server"},
+     {"engine"},
+     {"voice"},
+     {"format"},
+     {"o", "DIR", "the folder for the audio files (the current folder without it)"}},
+    &RunReplay);
 
 }  // namespace
