@@ -65,6 +65,10 @@ uint32_t LoadTextFile(const QString& path, uint32_t codePage, QString* text,
                       uint32_t* usedCodePage) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return FileErrorCode(file);
+  return LoadOpenTextFile(file, codePage, text, usedCodePage);
+}
+
+uint32_t LoadOpenTextFile(QFile& file, uint32_t codePage, QString* text, uint32_t* usedCodePage) {
   // The limit is checked before any text byte is read. A device that reports
   // no size (a pipe) is read up to the limit and refused past it.
   if (!file.isSequential() && file.size() >= kTextFileMaxBytes) return kTextFileTooLarge;

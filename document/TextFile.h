@@ -15,6 +15,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <cstdint>
 
@@ -47,6 +48,9 @@ QString DecodeTextBytes(const QByteArray& bytes, uint32_t cp, bool* ok = nullptr
 // the open or read failure otherwise. On failure *text is left unchanged.
 uint32_t LoadTextFile(const QString& path, uint32_t codePage, QString* text,
                       uint32_t* usedCodePage);
+// The same for a file opened for reading already (standard input): read
+// from where it stands to its end.
+uint32_t LoadOpenTextFile(QFile& file, uint32_t codePage, QString* text, uint32_t* usedCodePage);
 
 // The message shown when a file is too large to open.
 QString TextFileTooLargeMessage();

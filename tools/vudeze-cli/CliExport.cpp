@@ -16,6 +16,11 @@
 // place; only raw formats can be finished there (a WAVE header cannot be
 // rewritten, which fails the export).
 //
+// "-o -" writes the audio to standard output as it is made, and the reports
+// to stderr. Only the raw formats (G.721/G.723, VOX) can go there: a WAVE
+// format is refused with exit code 2 before anything is synthesised. The
+// text file "-" is standard input, read to its end first.
+//
 // Threads: the command runs on the main thread and spins its event loop while
 // the pipeline's worker synthesises. The event sink's OnStop arrives on the
 // worker; it only posts the stop step to the main thread, which stops the
@@ -27,26 +32,26 @@
 
 #include "engine/AudioTtsOutput.h"
 #include "engine/SpeechTimings.h"
+#include "engine/TtsAdapter.h"
 #include "tools/vudeze-cli/Cli.h"
 #include "tools/vudeze-cli/CliPlot.h"
+#include "tools/vudeze-cli/CliStdout.h"
 #include "tools/vudeze-cli/CliSynth.h"
 
 namespace {
 
-constexpr char kUsage[] =
-    "export [-s LIB] [--server ADDR] [--engine NAME] [--voice N] [--format CODE] "
-    "[--codepage CP] [--timings FILE.json|FILE.srt] [--plot FILE.png [--plot-width PIXELS]] "
-    "-o OUT TEXTFILE";
-
-// One export: the speech file sink behind the shared synthesis run.
+// One export: the speech file sink (or standard output) behind the shared
+// synthesis run.
 class CExportRun : public CCliSynthRun {
  public:
-  CExportRun() : m_sink(this) {}
+  CExportRun() : m_file(this), m_stdout(this) {}
 
   int Run(const QByteArray& text, const QString& output) {
+    m_bStdout = IsStdStream(output);
+    if (m_bStdout) return CCliSynthRun::Run(text, &m_stdout, &m_stdout);
     if (!output.isEmpty())
-      m_sink.SetParam(output.utf16(), static_cast<uint32_t>(output.size() * sizeof(char16_t)));
-    return CCliSynthRun::Run(text, &m_sink, &m_sink);
+      m_file.SetParam(output.utf16(), static_cast<uint32_t>(output.size() * sizeof(char16_t)));
+    return CCliSynthRun::Run(text, &m_file, &m_file);
   }
   const CAudioTtsInput& Source() const { return m_source; }
   // The picture's feed, when --plot asked for one.
@@ -55,17 +60,27 @@ class CExportRun : public CCliSynthRun {
     if (m_pPlot != nullptr) m_pPlot->Feed().OnBlockRead(m_source, block);
   }
 
+ protected:
+  QString SinkAction() const override {
+    return m_bStdout ? QStringLiteral("Writing to standard output") : CCliSynthRun::SinkAction();
+  }
+
  private:
   CCliPlot* m_pPlot = nullptr;
-  CCliSink<CAudioTtsOutput> m_sink;
+  CCliSink<CAudioTtsOutput> m_file;
+  CCliSink<CStdoutAudioOutput> m_stdout;
+  bool m_bStdout = false;
 };
 
 int RunExport(const CliOptions& options) {
   if (options.positional.size() != 1 || !options.hasOutput) {
-    std::fprintf(stderr, "usage: vudeze-cli %s\n", kUsage);
+    PrintCommandUsage(options);
     return kCliExitUsage;
   }
-  if (!options.output.isEmpty() && QFileInfo(options.output).isDir()) {
+  const bool toStdout = IsStdStream(options.output);
+  // Before any report is printed: standard output carries the audio.
+  if (toStdout) PrintReportsToStderr();
+  if (!toStdout && !options.output.isEmpty() && QFileInfo(options.output).isDir()) {
     std::fprintf(stderr, "%s\n",
                  QStringLiteral("%1 is a folder: -o needs the name of a file")
                      .arg(options.output)
@@ -92,6 +107,25 @@ int RunExport(const CliOptions& options) {
   // Declared first, so that the engine is released after the pipeline ended.
   CliSynthSetup setup;
   if (int r = PrepareSynthesis(options, &setup); r != kCliExitOk) return r;
+  if (toStdout) {
+    uint32_t format = 0;
+    const uint32_t r = TheAdapter().GetEngineParam(TTS_PARAM_AUDIODATAFMT, &format);
+    if (r != 0) {
+      PrintFailure(QStringLiteral("Reading TTS_PARAM_AUDIODATAFMT"), r);
+      return kCliExitFailed;
+    }
+    if (!StreamsToStdout(format)) {
+      std::fprintf(stderr, "%s\n",
+                   QStringLiteral("-o - writes headerless audio only, and format %1 is a WAVE "
+                                  "file whose header is completed at the end: choose a raw "
+                                  "format (g721-8k, g721-6k, g723-3bit, g723-5bit, vox-6k, "
+                                  "vox-8k) or name a file")
+                       .arg(format)
+                       .toLocal8Bit()
+                       .constData());
+      return kCliExitUsage;
+    }
+  }
   // Created only when it is needed: the core starts a worker thread.
   auto run = std::make_unique<CExportRun>();
   std::unique_ptr<CCliPlot> plot;
@@ -116,6 +150,24 @@ int RunExport(const CliOptions& options) {
   return kCliExitOk;
 }
 
-const CliCommand s_exportCommand("export", kUsage, &RunExport);
+const CliCommand s_exportCommand(
+    "export", "TEXTFILE",
+    "Synthesise a text file into an audio file, as the program's export command does.\n"
+    "TEXTFILE is read in its code page (see --codepage); \"-\" reads standard input. The "
+    "file is replaced only when the export succeeded.",
+    {{"s"},
+     {"server"},
+     {"engine"},
+     {"voice"},
+     {"format"},
+     {"codepage"},
+     {"timings"},
+     {"plot"},
+     {"plot-width"},
+     {"o", "OUT",
+      "the audio file; \"-\" writes headerless audio (G.721/G.723, VOX) to standard output "
+      "and the reports to stderr; \"\" synthesises and discards the audio",
+      true}},
+    &RunExport);
 
 }  // namespace

@@ -117,19 +117,30 @@ int PrepareSynthesis(const CliOptions& options, CliSynthSetup* setup) {
     return kCliExitUsage;
   }
   const QString& textPath = options.positional.front();
-  if (QFileInfo(textPath).isDir()) {
+  const bool fromStdin = IsStdStream(textPath);
+  const QString textName = fromStdin ? QStringLiteral("standard input") : textPath;
+  if (!fromStdin && QFileInfo(textPath).isDir()) {
     PrintError(QStringLiteral("%1 is a folder, not a text file").arg(textPath));
     return kCliExitFailed;
   }
   QString text;
   uint32_t cp = 0;
-  uint32_t r = LoadTextFile(textPath, static_cast<uint32_t>(options.codepage), &text, &cp);
+  const auto codePage = static_cast<uint32_t>(options.codepage);
+  uint32_t r = 0;
+  if (fromStdin) {
+    QFile in;
+    r = in.open(STDIN_FILENO, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)
+            ? LoadOpenTextFile(in, codePage, &text, &cp)
+            : ERROR_INVALID_HANDLE;
+  } else {
+    r = LoadTextFile(textPath, codePage, &text, &cp);
+  }
   if (r == kTextFileTooLarge) {
-    PrintFailureMessage(textPath, r, TextFileTooLargeMessage());
+    PrintFailureMessage(textName, r, TextFileTooLargeMessage());
     return kCliExitFailed;
   }
   if (r != 0) {
-    PrintFailure(textPath, r);
+    PrintFailure(textName, r);
     return kCliExitFailed;
   }
 
