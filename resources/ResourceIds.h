@@ -254,3 +254,18 @@ inline constexpr uint32_t IDS_BATCH_SUMMARY = 40908;
 inline constexpr uint32_t IDS_BATCH_USER_STOP = 40909;
 inline constexpr uint32_t IDS_BATCH_FOLDER_TITLE = 40910;
 inline constexpr uint32_t IDS_BATCH_NOT_OPENED = 40911;
+
+// `vudeze --help` and `vudeze --version` (41400-41499).
+inline constexpr uint32_t IDS_PROGRAM_USAGE = 41400;
+inline constexpr uint32_t IDS_PROGRAM_ABOUT = 41401;
+inline constexpr uint32_t IDS_PROGRAM_OPTIONS = 41402;
+inline constexpr uint32_t IDS_PROGRAM_OPT_ENGINE = 41403;
+inline constexpr uint32_t IDS_PROGRAM_OPT_ENGINE_HELP = 41404;
+inline constexpr uint32_t IDS_PROGRAM_OPT_FILE = 41405;
+inline constexpr uint32_t IDS_PROGRAM_OPT_FILE_HELP = 41406;
+inline constexpr uint32_t IDS_PROGRAM_OPT_HELP = 41407;
+inline constexpr uint32_t IDS_PROGRAM_OPT_VERSION = 41408;
+inline constexpr uint32_t IDS_PROGRAM_MORE = 41409;
+inline constexpr uint32_t IDS_PROGRAM_ENGINE_VERSION = 41410;
+inline constexpr uint32_t IDS_PROGRAM_ENGINE_MISSING = 41411;
+inline constexpr uint32_t IDS_PROGRAM_ENGINE_NO_NOTE = 41412;

@@ -27,6 +27,7 @@
 #include "settings/TtsConfDlg.h"
 #include "shell/AboutBox.h"
 #include "shell/MainFrame.h"
+#include "shell/ProgramInfo.h"
 #include "shell/SplashWnd.h"
 
 namespace {
@@ -108,20 +109,13 @@ void CTTSDemoApp::SelectStartupLanguage() {
   m_hLangPackCht = m_packCht.get();
   const auto stored = static_cast<uint32_t>(
       GetProfileInt(QStringLiteral("Settings"), QStringLiteral("LangID"), ID_LANG_CHS));
-  auto choose = [this](uint32_t id, CResourceModule* module) {
-    AfxSetResourceHandle(module);
-    m_nLangID = id;
-  };
-  if (stored == ID_LANG_CHT && m_hLangPackCht != nullptr)
-    return choose(ID_LANG_CHT, m_hLangPackCht);
-  if (stored == ID_LANG_ENU && m_hLangPackEnu != nullptr)
-    return choose(ID_LANG_ENU, m_hLangPackEnu);
-  // The user's own language decides; a pack that is not there is never chosen.
-  const uint16_t lang = GetUserDefaultLangID();
-  if (lang == 0x0404 && m_hLangPackCht != nullptr) return choose(ID_LANG_CHT, m_hLangPackCht);
-  if (lang != 0x0404 && lang != 0x0804 && m_hLangPackEnu != nullptr)
-    return choose(ID_LANG_ENU, m_hLangPackEnu);
-  choose(ID_LANG_CHS, CResourceModule::Program());
+  // The user's own language decides when none is stored; a pack that is not
+  // there is never chosen.
+  m_nLangID = ChooseStartupLanguage(stored, GetUserDefaultLangID(), m_hLangPackEnu != nullptr,
+                                    m_hLangPackCht != nullptr);
+  AfxSetResourceHandle(m_nLangID == ID_LANG_ENU   ? m_hLangPackEnu
+                       : m_nLangID == ID_LANG_CHT ? m_hLangPackCht
+                                                  : CResourceModule::Program());
 }
 
 uint32_t CTTSDemoApp::BringUpEngine(const QString& library) {
