@@ -12,6 +12,7 @@ PACKAGES=(
   libsoxr-dev libspandsp-dev libicu-dev libopencc-dev libfftw3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   sox xvfb xauth imagemagick
+  dpkg-dev file desktop-file-utils appstream lintian man-db bash-completion
 )
 
 SUDO=""
