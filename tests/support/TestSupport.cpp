@@ -32,7 +32,13 @@ bool WriteAll(const QString& path, const QByteArray& data) {
 // on correctly locked data in every thread of the test process.
 ProcessResult RunProgram(const QString& program, const QStringList& args, const QStringList& env,
                          int timeoutMs) {
+  return RunProgramWithStdin(program, args, QStringLiteral("/dev/null"), env, timeoutMs);
+}
+
+ProcessResult RunProgramWithStdin(const QString& program, const QStringList& args,
+                                  const QString& stdinPath, const QStringList& env, int timeoutMs) {
   ProcessResult r;
+  const QByteArray input = stdinPath.toLocal8Bit();
   std::vector<std::string> argStore{program.toStdString()};
   for (const QString& a : args) argStore.push_back(a.toStdString());
   std::vector<std::string> envStore;
@@ -62,7 +68,7 @@ ProcessResult RunProgram(const QString& program, const QStringList& args, const 
   }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, input.constData(), O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
   pid_t pid = -1;

@@ -28,6 +28,10 @@ struct ProcessResult {
 // Runs a program to its end (at most timeoutMs) with extra environment entries "K=V".
 ProcessResult RunProgram(const QString& program, const QStringList& args,
                          const QStringList& env = {}, int timeoutMs = 120000);
+// The same with standard input read from the file stdinPath (instead of /dev/null).
+ProcessResult RunProgramWithStdin(const QString& program, const QStringList& args,
+                                  const QString& stdinPath, const QStringList& env = {},
+                                  int timeoutMs = 120000);
 
 // Readable QString and QStringList values in test failure messages.
 inline void PrintTo(const QString& text, std::ostream* os) {
