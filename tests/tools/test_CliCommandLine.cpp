@@ -45,6 +45,10 @@ TEST(CliCommandLine, WhatAnArgumentListAsksFor) {
        "unknown option --codepage"},
       {{"export", "--server"}, CliRequest::kUsageError, "", "Missing value after '--server'"},
       {{"export", "--voice", "x"}, CliRequest::kUsageError, "", "--voice takes a number"},
+      {{"export", "--timings", "-", "-o", "x", "t"},
+       CliRequest::kUsageError,
+       "",
+       "--timings needs the name of a file"},
       {{"export", "-o", "-", "-"}, CliRequest::kRun, "export", ""},
   };
   for (const Row& row : rows) {

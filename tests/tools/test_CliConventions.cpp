@@ -179,6 +179,20 @@ TEST_F(CliConventionsTest, WaveToStdoutIsRefusedBeforeAnythingIsSpoken) {
   }
 }
 
+TEST_F(CliConventionsTest, ATerminalIsRefusedAsStandardOutput) {
+  const QStringList engine = TestEngine(kPieces);
+  // script(1) gives the export a terminal of its own as standard output.
+  const ProcessResult r = RunProgram("script",
+                                     {"-qec",
+                                      QStringLiteral("'%1' export %2 --format 17 -o - '%3'")
+                                          .arg(BinPath("vudeze-cli"), engine.join(' '), Hello()),
+                                      "/dev/null"},
+                                     m_env);
+  EXPECT_EQ(r.exitCode, 2) << r.out.toStdString();
+  EXPECT_TRUE(r.out.contains("standard output is a terminal")) << r.out.toStdString();
+  EXPECT_FALSE(ReadAll(Path("engine.log")).contains("TTSSynthText"));
+}
+
 TEST_F(CliConventionsTest, AReaderThatQuitsFailsTheStreamedExport) {
   QString script = "engine E1 127.0.0.1\n";
   for (int i = 0; i < 20; ++i) script += "piece 65536\n";

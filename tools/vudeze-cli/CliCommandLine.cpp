@@ -114,7 +114,8 @@ const CliOptionSpec kOptions[] = {
      "else JSON",
      false,
      [](const QString& v, CliOptions* o, QString* e) {
-       if (v.isEmpty()) {
+       // Standard output carries the reports, or the audio.
+       if (v.isEmpty() || IsStdStream(v)) {
          *e = QStringLiteral("--timings needs the name of a file");
          return false;
        }

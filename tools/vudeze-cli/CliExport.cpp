@@ -19,13 +19,16 @@
 // "-o -" writes the audio to standard output as it is made, and the reports
 // to stderr. Only the raw formats (G.721/G.723, VOX) can go there: a WAVE
 // format is refused with exit code 2 before anything is synthesised. The
-// text file "-" is standard input, read to its end first.
+// text file "-" is standard input, read to its end first. A terminal as
+// standard output is refused, as is the WAVE format.
 //
 // Threads: the command runs on the main thread and spins its event loop while
 // the pipeline's worker synthesises. The event sink's OnStop arrives on the
 // worker; it only posts the stop step to the main thread, which stops the
 // core, frees the endpoint parameters, writes the end report and then leaves
 // the event loop behind the report, so every report is printed before exit.
+#include <unistd.h>
+
 #include <QFileInfo>
 #include <cstdio>
 #include <memory>
@@ -80,6 +83,13 @@ int RunExport(const CliOptions& options) {
   const bool toStdout = IsStdStream(options.output);
   // Before any report is printed: standard output carries the audio.
   if (toStdout) PrintReportsToStderr();
+  // Audio bytes would only garble a terminal, as compressors refuse too.
+  if (toStdout && ::isatty(STDOUT_FILENO)) {
+    std::fprintf(stderr, "%s\n",
+                 "standard output is a terminal: -o - needs a pipe or a file to write the audio "
+                 "to");
+    return kCliExitUsage;
+  }
   if (!toStdout && !options.output.isEmpty() && QFileInfo(options.output).isDir()) {
     std::fprintf(stderr, "%s\n",
                  QStringLiteral("%1 is a folder: -o needs the name of a file")
