@@ -170,7 +170,7 @@ TEST(CliCommandLine, HelpListsEachCommandAndTheOptionsItTakes) {
   }
   EXPECT_EQ(HelpOptions(CliHelpText("export")),
             QStringList({"--library", "--server", "--engine", "--voice", "--format", "--codepage",
-                         "--timings", "--help"}));
+                         "--timings", "--plot", "--plot-width", "--help"}));
   EXPECT_TRUE(CliHelpText("export").contains("\n  -o OUT "));
   EXPECT_TRUE(CliHelpText("batch").contains("\n  -o DIR "));
   EXPECT_TRUE(CliHelpText("nonsense").isEmpty());

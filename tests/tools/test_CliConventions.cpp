@@ -207,6 +207,18 @@ TEST_F(CliConventionsTest, AReaderThatQuitsFailsTheStreamedExport) {
       << ReadAll(Path("err.txt")).toStdString();
 }
 
+TEST_F(CliConventionsTest, AnOptionMayCarryItsValueAfterAnEqualsSign) {
+  const QStringList engine =
+      TestEngine("engine E1 127.0.0.1\npattern tone 1000 16000\nwords 800\n");
+  const ProcessResult r = Cli(QStringList{"export"} + engine +
+                                  QStringList{"--format=pcm16k", "--plot=" + Path("p.png"),
+                                              "--plot-width=300", "-o" + Path("t.wav"), Hello()},
+                              m_env + QStringList{"QT_QPA_PLATFORM="});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_TRUE(ReadAll(Path("t.wav")).startsWith("RIFF"));
+  EXPECT_TRUE(ReadAll(Path("p.png")).startsWith("\x89PNG"));
+}
+
 TEST_F(CliConventionsTest, FormatsListsTheNamesThatFormatTakes) {
   const ProcessResult r = Cli({"formats"});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();

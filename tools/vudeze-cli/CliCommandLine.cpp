@@ -127,7 +127,7 @@ const CliOptionSpec kOptions[] = {
      "speech view shows them",
      false,
      [](const QString& v, CliOptions* o, QString* e) {
-       if (v.isEmpty()) {
+       if (v.isEmpty() || IsStdStream(v)) {
          *e = QStringLiteral("--plot needs the name of a file");
          return false;
        }

@@ -15,7 +15,8 @@
 
 std::unique_ptr<QCoreApplication> MakeCliApplication(int& argc, char** argv) {
   bool plot = false;
-  for (int i = 1; i < argc; ++i) plot |= std::strcmp(argv[i], "--plot") == 0;
+  for (int i = 1; i < argc; ++i)
+    plot |= std::strcmp(argv[i], "--plot") == 0 || std::strncmp(argv[i], "--plot=", 7) == 0;
   if (!plot) return std::make_unique<QCoreApplication>(argc, argv);
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   return std::make_unique<QGuiApplication>(argc, argv);
